@@ -1,0 +1,167 @@
+#include "dbf/record_file.h"
+
+#include <cstring>
+
+#include "frame/bytes.h"
+#include "frame/file.h"
+#include "frame/status.h"
+#include "frame/ui.h"
+#include "frame/work_record.h"
+
+namespace osp::dbf {
+
+namespace {
+
+constexpr int kHeaderMirrorBytes = 12;
+constexpr int16_t kSmallestHeader = 33;  // 32 header bytes and the 0x0D
+
+// Copies the handle's first fields into their header byte image.
+void header_image(const DbfHandle* h, uint8_t out[kHeaderMirrorBytes]) {
+  out[0] = h->version;
+  std::memcpy(out + 1, h->update_date, 3);
+  store_i32(out + 4, h->record_count);
+  store_i16(out + 8, h->header_size);
+  store_i16(out + 10, h->record_size);
+}
+
+// Bounds check shared by read and write2: 10 above the count, then 11 below 1.
+int32_t check_recno(DbfHandle* h, int32_t recno) {
+  if (recno > h->record_count) return status::kRecnoAboveCount;
+  if (recno < 1) return status::kRecnoBelowOne;
+  h->current_recno = recno;
+  return status::kOk;
+}
+
+}  // namespace
+
+int64_t record_position(const DbfHandle* h, int32_t recno) {
+  const int64_t pos = static_cast<int64_t>(static_cast<uint16_t>(h->header_size)) +
+                      (static_cast<int64_t>(recno) - 1) * h->record_size;
+  if (pos < 0 || pos + h->record_size > kMaxFilePosition) return -1;
+  return pos;
+}
+
+void stamp_date(DbfHandle* h) {
+  const OspLocalTime now = local_time();
+  h->update_date[0] = static_cast<uint8_t>(now.year % 100);
+  h->update_date[1] = static_cast<uint8_t>(now.month);
+  h->update_date[2] = static_cast<uint8_t>(now.day);
+}
+
+void write_back_header(DbfHandle* h) {
+  if (h->flags == 0) return;
+  stamp_date(h);
+  uint8_t image[kHeaderMirrorBytes];
+  header_image(h, image);
+  const bool count_changed = (h->flags & kFlagCountChanged) != 0;
+  if (file_seek(h->file, 0) == 0) file_write(h->file, image, count_changed ? 8 : 4);
+  if (count_changed) {
+    const int64_t end = record_position(h, h->record_count) + h->record_size;
+    if (h->record_count >= 0 && end > 0 && file_seek(h->file, end) == end) {
+      const uint8_t mark = kEndOfFileMark;
+      file_write(h->file, &mark, 1);
+    }
+  }
+  h->flags = 0;
+}
+
+int32_t open(const char* path, DbfHandle* h) {
+  h->file = file_open_existing(path, kGenericReadWrite);
+  if (h->file == kNoFile) return status::kCannotOpen;
+  uint8_t image[kHeaderMirrorBytes];
+  const int32_t got = file_read(h->file, image, kHeaderMirrorBytes);
+  if (got > 0) {
+    // Whatever header bytes were read are left in the handle's first fields.
+    uint8_t full[kHeaderMirrorBytes] = {};
+    std::memcpy(full, image, static_cast<size_t>(got));
+    h->version = full[0];
+    std::memcpy(h->update_date, full + 1, 3);
+    h->record_count = load_i32(full + 4);
+    h->header_size = load_i16(full + 8);
+    h->record_size = load_i16(full + 10);
+  }
+  int32_t result = status::kOk;
+  if (got != kHeaderMirrorBytes) {
+    result = status::kDataReadError;
+  } else if (h->version != kVersionCreated && h->version != kVersionDbase3) {
+    result = status::kBadDataStructure;
+  } else if (h->record_size < 1 || h->header_size < kSmallestHeader) {
+    // Later arithmetic divides by the record size and places record 1 after
+    // the header; such a header cannot belong to a usable file.
+    result = status::kBadDataStructure;
+  }
+  if (result != status::kOk) {
+    file_close(h->file);
+    h->file = kNoFile;
+    return result;
+  }
+  h->current_recno = 0;
+  h->flags = 0;
+  return status::kOk;
+}
+
+int32_t close(DbfHandle* h) {
+  if (h->file <= 0) return static_cast<int32_t>(h->file - 1);
+  write_back_header(h);
+  const bool ok = file_close(h->file);
+  h->file = kNoFile;
+  h->flags = 0;
+  return ok ? 1 : 0;
+}
+
+void flush(DbfHandle* h) {
+  write_back_header(h);
+  file_flush(h->file);
+}
+
+int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
+  const int32_t bounds = check_recno(h, recno);
+  if (bounds != status::kOk) return bounds;
+  const int64_t pos = record_position(h, recno);
+  const int32_t count = h->record_size - 1;
+  if (pos < 0 || file_seek(h->file, pos + 1) != pos + 1) return status::kDataReadError;
+  if (file_read(h->file, buffer, count) != count) return status::kDataReadError;
+  return status::kOk;
+}
+
+int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length) {
+  const int32_t bounds = check_recno(h, recno);
+  if (bounds != status::kOk) return bounds;
+  const int64_t pos = record_position(h, recno);
+  if (pos < 0 || offset < 0 || pos + offset + length > kMaxFilePosition + 1)
+    return status::kDataWriteError;
+  if (file_seek(h->file, pos + offset) != pos + offset) return status::kDataWriteError;
+  if (file_write(h->file, data, length) != length) return status::kDataWriteError;
+  h->flags |= kFlagWritten;
+  return status::kOk;
+}
+
+int32_t write(DbfHandle* h, int32_t recno, const void* data) {
+  return write2(h, recno, data, 1, h->record_size - 1);
+}
+
+int32_t mark_deleted(DbfHandle* h, int32_t recno) {
+  const uint8_t mark = kDeletedMark;
+  return write2(h, recno, &mark, 0, 1);
+}
+
+int32_t append(DbfHandle* h, const void* data) {
+  if (h->record_size < 1 || h->record_size > kWorkRecordSize) return status::kBadDataStructure;
+  if (h->record_count == INT32_MAX || record_position(h, h->record_count + 1) < 0)
+    return status::kDataWriteError;
+  const int32_t old_count = h->record_count;
+  const uint16_t old_flags = h->flags;
+  h->record_count += 1;
+  h->flags = kFlagWritten | kFlagCountChanged;
+  work_record[0] = kLiveMark;
+  std::memcpy(work_record + 1, data, static_cast<size_t>(h->record_size - 1));
+  const int32_t result = write2(h, h->record_count, work_record, 0, h->record_size);
+  if (result != status::kOk) {
+    // A header must never count a record that was not written.
+    h->record_count = old_count;
+    h->flags = old_flags;
+  }
+  return result;
+}
+
+}  // namespace osp::dbf

@@ -1,0 +1,77 @@
+// The record file: a dBASE III-style table of fixed-size records behind a
+// header, used through a caller-allocated DbfHandle. These operations never
+// show a message; they return status codes and leave reporting to callers.
+#pragma once
+
+#include <cstdint>
+
+#include "osprey32.h"
+
+namespace osp::dbf {
+
+inline constexpr uint8_t kVersionCreated = 0x1A;
+inline constexpr uint8_t kVersionDbase3 = 0x03;
+inline constexpr uint8_t kEndOfFileMark = 0x1A;
+inline constexpr uint8_t kLiveMark = ' ';
+inline constexpr uint8_t kDeletedMark = '*';
+inline constexpr uint16_t kFlagWritten = 1;
+inline constexpr uint16_t kFlagCountChanged = 2;
+
+// Creates (or empties) the file at path with the contact-file header: 13
+// character fields, record size 58, header size 449, no records; 450 bytes.
+// Returns 0, 5 (cannot create) or 22 (short write). Leaves no file open.
+int32_t create(const char* path);
+
+// Opens an existing record file for reading and writing and fills h.
+// Returns 0; 5 (cannot open); 21 (fewer than 12 header bytes); 2 (version
+// byte neither 0x03 nor 0x1A, record size below 1 or header size below 33).
+// On any failure the file is closed and h->file is OSP_NO_FILE.
+int32_t open(const char* path, DbfHandle* h);
+
+// Writes the header back if needed, closes and marks h closed. Returns the
+// close call's result (1 on success, 0 on failure), or h->file - 1 when the
+// handle holds no open file (nothing is written then).
+int32_t close(DbfHandle* h);
+
+// Copies record recno's data bytes (record size - 1, without the mark) into
+// buffer. Returns 0; 10 (recno above the count); 11 (below 1); 21 (short
+// read, or a position beyond a 32-bit offset).
+int32_t read(DbfHandle* h, int32_t recno, void* buffer);
+
+// Writes length bytes at byte offset within record recno (offset 0 is the
+// mark). Returns 0, 10, 11, or 22 (short write, or a position beyond a 32-bit
+// offset). The caller keeps offset + length within the record size.
+int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length);
+
+// Replaces record recno's data bytes and leaves its mark alone.
+int32_t write(DbfHandle* h, int32_t recno, const void* data);
+
+// Marks record recno deleted.
+int32_t mark_deleted(DbfHandle* h, int32_t recno);
+
+// Removes every record whose mark is not " ", keeping the order of the
+// others, using buffer (size bytes, at least one record). Returns 0, 21 or
+// 22. When the count went down, the new count and the cut reach the file at
+// the next header write-back.
+int32_t pack(DbfHandle* h, void* buffer, int32_t size);
+
+// Appends one live record whose data bytes are at data. Returns 0; 22 (the
+// write failed: the count is taken back); 2 (the record size exceeds the work
+// record: nothing is written).
+int32_t append(DbfHandle* h, const void* data);
+
+// Writes the header back if needed and flushes the file to disk.
+void flush(DbfHandle* h);
+
+// Writes the header back when flags says so: date (and with bit 1 the count
+// and the end mark); clears flags. Failures are ignored.
+void write_back_header(DbfHandle* h);
+
+// Stores today's local date (year % 100, month, day) into h->update_date.
+void stamp_date(DbfHandle* h);
+
+// The byte position of record recno, or -1 when it lies beyond what a 32-bit
+// offset can address.
+int64_t record_position(const DbfHandle* h, int32_t recno);
+
+}  // namespace osp::dbf

@@ -1,0 +1,51 @@
+// The file layer: the six operations through which every other subsystem
+// opens, creates, reads, writes, positions and cuts files. None of them shows
+// a message; callers judge a read or write by comparing the returned count
+// with the count they asked for.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/env.h"
+
+namespace osp {
+
+using FileHandle = platform::Handle;
+inline constexpr FileHandle kNoFile = platform::kNoFile;
+
+// Access rights for file_open_existing.
+inline constexpr unsigned kGenericRead = platform::kRead;
+inline constexpr unsigned kGenericReadWrite = platform::kReadWrite;
+
+// Opens an existing file with the given access, share mode 0 (nobody else may
+// hold it while it is open). Returns the handle or kNoFile.
+FileHandle file_open_existing(const char* path, unsigned access);
+
+// Creates the file, or empties it when it exists; read and write access, share
+// mode 0. Returns the handle or kNoFile.
+FileHandle file_create(const char* path);
+
+// Reads up to count bytes at the current position. Returns the number read
+// (less than count at the end of the file) or -1 when the read fails.
+int32_t file_read(FileHandle h, void* buffer, int32_t count);
+
+// Writes count bytes at the current position. Returns the number written or
+// -1 when the write fails.
+int32_t file_write(FileHandle h, const void* buffer, int32_t count);
+
+// Sets the position to offset bytes from the start. Returns the new position
+// or -1. Offsets beyond what a 32-bit position can address fail.
+int64_t file_seek(FileHandle h, int64_t offset);
+
+// Sets the position to length and makes it the end of the file. Returns 1 on
+// success, 0 when either step fails.
+int32_t file_truncate(FileHandle h, int64_t length);
+
+// Flushes and closes, straight through to the platform.
+bool file_flush(FileHandle h);
+bool file_close(FileHandle h);
+
+// The largest file position the file formats can address (32-bit positions).
+inline constexpr int64_t kMaxFilePosition = 0xFFFFFFFEll;
+
+}  // namespace osp

@@ -1,0 +1,25 @@
+// The library's user interface and clock: the caller's hooks (OspSetHooks)
+// where set, else the platform's own calls.
+#pragma once
+
+#include <cstdint>
+
+#include "osprey32.h"
+
+namespace osp {
+
+// Shows a modal message box and returns the button pressed (IDOK 1, IDCANCEL 2,
+// IDYES 6, IDNO 7), or 0 when no box can be shown. The owner is the active
+// window; with use_active 0 and an active window that has a parent, the parent.
+int32_t message_box(int32_t use_active, const char* text, const char* caption, uint32_t style);
+
+// Draws progress text into the caller's device context.
+void text_out(void* device_context, int32_t x, int32_t y, const char* text, int32_t length);
+
+// Sounds the platform's beep of the given type.
+void beep(uint32_t type);
+
+// The local date and time.
+OspLocalTime local_time();
+
+}  // namespace osp

@@ -1,0 +1,143 @@
+// The Windows platform: the real Win32 calls.
+#if defined(_WIN32)
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/env.h"
+
+namespace osp::platform {
+
+namespace {
+
+HANDLE as_handle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle from_handle(HANDLE h) {
+  return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<Handle>(h);
+}
+
+class Win32Env final : public Env {
+ public:
+  Handle open_existing(const char* path, unsigned access, unsigned share) override {
+    DWORD rights = 0;
+    if ((access & kRead) != 0) rights |= GENERIC_READ;
+    if ((access & kWrite) != 0) rights |= GENERIC_WRITE;
+    const DWORD share_mode = (share & kShareRead) != 0 ? FILE_SHARE_READ : 0;
+    return from_handle(CreateFileA(path, rights, share_mode, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
+  Handle create_always(const char* path) override {
+    return from_handle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
+  Handle create_new(const char* path) override {
+    return from_handle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+
+  int32_t read(Handle h, void* buffer, int32_t count) override {
+    DWORD done = 0;
+    if (count < 0 || !ReadFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
+      return -1;
+    return static_cast<int32_t>(done);
+  }
+
+  int32_t write(Handle h, const void* buffer, int32_t count) override {
+    DWORD done = 0;
+    if (count < 0 || !WriteFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
+      return -1;
+    return static_cast<int32_t>(done);
+  }
+
+  int64_t seek(Handle h, int64_t offset) override {
+    if (offset < 0) return -1;
+    LARGE_INTEGER to;
+    LARGE_INTEGER now;
+    to.QuadPart = offset;
+    if (!SetFilePointerEx(as_handle(h), to, &now, FILE_BEGIN)) return -1;
+    return now.QuadPart;
+  }
+
+  bool set_end(Handle h) override { return SetEndOfFile(as_handle(h)) != 0; }
+  bool flush(Handle h) override { return FlushFileBuffers(as_handle(h)) != 0; }
+  bool close(Handle h) override { return CloseHandle(as_handle(h)) != 0; }
+
+  int64_t size(Handle h) override {
+    LARGE_INTEGER s;
+    if (!GetFileSizeEx(as_handle(h), &s)) return -1;
+    return s.QuadPart;
+  }
+
+  uint32_t file_time_number(Handle h) override {
+    FILETIME written;
+    FILETIME local;
+    WORD date = 0;
+    WORD time = 0;
+    if (!GetFileTime(as_handle(h), nullptr, nullptr, &written)) return 0;
+    if (!FileTimeToLocalFileTime(&written, &local)) return 0;
+    if (!FileTimeToDosDateTime(&local, &date, &time)) return 0;
+    return (static_cast<uint32_t>(date) << 16) | time;
+  }
+
+  bool remove(const char* path) override { return DeleteFileA(path) != 0; }
+  bool rename(const char* from, const char* to) override {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+  bool copy(const char* from, const char* to, bool fail_if_exists) override {
+    return CopyFileA(from, to, fail_if_exists ? TRUE : FALSE) != 0;
+  }
+  bool exists(const char* path) override {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  int32_t profile_int(const char* section, const char* key, int32_t default_value,
+                      const char* file) override {
+    return static_cast<int32_t>(GetPrivateProfileIntA(section, key, default_value, file));
+  }
+  bool profile_write_string(const char* section, const char* key, const char* value,
+                            const char* file) override {
+    return WritePrivateProfileStringA(section, key, value, file) != 0;
+  }
+
+  void local_time(OspLocalTime* now) override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    now->year = t.wYear;
+    now->month = t.wMonth;
+    now->day = t.wDay;
+    now->hour = t.wHour;
+    now->minute = t.wMinute;
+    now->second = t.wSecond;
+  }
+
+  int32_t message_box(int32_t use_active, const char* text, const char* caption,
+                      uint32_t style) override {
+    // The owner: the active window, or its parent when use_active is 0 and
+    // the active window has one.
+    HWND owner = GetActiveWindow();
+    if (use_active == 0 && owner != nullptr) {
+      if (HWND parent = GetParent(owner)) owner = parent;
+    }
+    return MessageBoxA(owner, text, caption, style);
+  }
+
+  void text_out(void* device_context, int32_t x, int32_t y, const char* text,
+                int32_t length) override {
+    if (device_context != nullptr) TextOutA(static_cast<HDC>(device_context), x, y, text, length);
+  }
+
+  void beep(uint32_t type) override { MessageBeep(type); }
+};
+
+}  // namespace
+
+Env* default_env() {
+  static Win32Env instance;
+  return &instance;
+}
+
+}  // namespace osp::platform
+
+#endif  // _WIN32

@@ -1,0 +1,90 @@
+// A platform that wraps another and makes chosen calls fail or come out
+// short, so that every failure path of the file layer's callers can be
+// reached in a test.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/env.h"
+
+namespace osp::test {
+
+enum class Op { kOpen, kCreate, kRead, kWrite, kSeek, kTruncate, kFlush, kClose, kRemove,
+                kRename, kCopy, kProfileWrite, kCount };
+
+enum class Fault {
+  kFail,   // the call fails (-1, kNoFile or false)
+  kShort,  // reads and writes move fewer bytes than asked (others fail)
+};
+
+class FaultEnv final : public platform::Env {
+ public:
+  explicit FaultEnv(platform::Env* base = platform::default_env());
+
+  // The nth call of op from now on (1-based) gets the fault; later calls
+  // succeed again unless sticky, when every call from the nth on gets it.
+  void fail(Op op, int nth, Fault fault = Fault::kFail, bool sticky = false);
+  // Calls of op made so far.
+  int calls(Op op) const { return counts_[static_cast<std::size_t>(op)]; }
+  // Faults that actually struck.
+  int faults() const { return struck_; }
+  void clear();
+
+  platform::Handle open_existing(const char* path, unsigned access, unsigned share) override;
+  platform::Handle create_always(const char* path) override;
+  platform::Handle create_new(const char* path) override;
+  int32_t read(platform::Handle h, void* buffer, int32_t count) override;
+  int32_t write(platform::Handle h, const void* buffer, int32_t count) override;
+  int64_t seek(platform::Handle h, int64_t offset) override;
+  bool set_end(platform::Handle h) override;
+  bool flush(platform::Handle h) override;
+  bool close(platform::Handle h) override;
+  int64_t size(platform::Handle h) override { return base_->size(h); }
+  uint32_t file_time_number(platform::Handle h) override { return base_->file_time_number(h); }
+  bool remove(const char* path) override;
+  bool rename(const char* from, const char* to) override;
+  bool copy(const char* from, const char* to, bool fail_if_exists) override;
+  bool exists(const char* path) override { return base_->exists(path); }
+  int32_t profile_int(const char* section, const char* key, int32_t default_value,
+                      const char* file) override {
+    return base_->profile_int(section, key, default_value, file);
+  }
+  bool profile_write_string(const char* section, const char* key, const char* value,
+                            const char* file) override;
+  void local_time(OspLocalTime* now) override { base_->local_time(now); }
+  int32_t message_box(int32_t use_active, const char* text, const char* caption,
+                      uint32_t style) override {
+    return base_->message_box(use_active, text, caption, style);
+  }
+  void text_out(void* dc, int32_t x, int32_t y, const char* text, int32_t length) override {
+    base_->text_out(dc, x, y, text, length);
+  }
+  void beep(uint32_t type) override { base_->beep(type); }
+
+ private:
+  struct Plan {
+    int nth = 0;  // 0: no fault planned
+    Fault fault = Fault::kFail;
+    bool sticky = false;
+  };
+  // Counts the call and says which fault, if any, strikes it.
+  bool strikes(Op op, Fault* fault);
+
+  platform::Env* base_;
+  std::array<int, static_cast<std::size_t>(Op::kCount)> counts_{};
+  std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans_{};
+  int struck_ = 0;
+};
+
+// Installs an Env for the lifetime of the scope.
+class ScopedEnv {
+ public:
+  explicit ScopedEnv(platform::Env* e) { platform::set_env(e); }
+  ~ScopedEnv() { platform::set_env(nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+};
+
+}  // namespace osp::test

@@ -1,0 +1,61 @@
+#include "support/hooks_fixture.h"
+
+#include <iconv.h>
+
+#include <stdexcept>
+
+namespace osp::test {
+
+HookRecorder::HookRecorder() {
+  const OspHooks hooks{&on_box, &on_text, &on_beep, &on_time, this};
+  OspSetHooks(&hooks);
+}
+
+HookRecorder::~HookRecorder() { OspSetHooks(nullptr); }
+
+void HookRecorder::answer(std::initializer_list<int32_t> buttons) {
+  answers_.insert(answers_.end(), buttons.begin(), buttons.end());
+}
+
+int32_t HookRecorder::on_box(void* ctx, int32_t use_active, const char* text,
+                             const char* caption, uint32_t style) {
+  auto* self = static_cast<HookRecorder*>(ctx);
+  self->boxes.push_back({use_active, text != nullptr ? text : "",
+                         caption != nullptr ? caption : "", style});
+  if (self->answers_.empty()) return self->default_answer;
+  const int32_t a = self->answers_.front();
+  self->answers_.pop_front();
+  return a;
+}
+
+void HookRecorder::on_text(void* ctx, void* dc, int32_t x, int32_t y, const char* text,
+                           int32_t length) {
+  auto* self = static_cast<HookRecorder*>(ctx);
+  self->texts.push_back({dc, x, y, std::string(text, static_cast<size_t>(length))});
+}
+
+void HookRecorder::on_beep(void* ctx, uint32_t type) {
+  static_cast<HookRecorder*>(ctx)->beeps.push_back(type);
+}
+
+void HookRecorder::on_time(void* ctx, OspLocalTime* now) {
+  *now = static_cast<HookRecorder*>(ctx)->now;
+}
+
+std::string sjis(const std::string& utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
+  std::string in = utf8;
+  std::string out(in.size() * 2 + 4, '\0');
+  char* ip = in.data();
+  size_t il = in.size();
+  char* op = out.data();
+  size_t ol = out.size();
+  const size_t r = iconv(cd, &ip, &il, &op, &ol);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) throw std::runtime_error("cannot convert to CP932");
+  out.resize(out.size() - ol);
+  return out;
+}
+
+}  // namespace osp::test
