@@ -1,0 +1,16 @@
+// The osprey command's subcommand groups. Each group adds its subcommands to
+// the application; a subcommand's callback sets the exit status through
+// set_exit_status.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace osprey_tool {
+
+// The process exit status of the subcommand that ran (0 unless it failed).
+void set_exit_status(int status);
+int exit_status();
+
+void add_version_command(CLI::App& app);
+
+}  // namespace osprey_tool

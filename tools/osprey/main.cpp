@@ -1,0 +1,23 @@
+// osprey: inspect, repair, import and export logs from the command line.
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+namespace osprey_tool {
+
+namespace {
+int g_exit_status = 0;
+}  // namespace
+
+void set_exit_status(int status) { g_exit_status = status; }
+int exit_status() { return g_exit_status; }
+
+}  // namespace osprey_tool
+
+int main(int argc, char** argv) {
+  CLI::App app{"osprey: inspect, repair, import and export amateur-radio logs"};
+  app.require_subcommand(1);
+  osprey_tool::add_version_command(app);
+  CLI11_PARSE(app, argc, argv);
+  return osprey_tool::exit_status();
+}
