@@ -19,3 +19,21 @@ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON
 ninja -C build/sanitize
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")
+
+echo "== fuzz targets (bounded time each)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DOSP_FUZZ=ON -DOSP_TESTS=OFF -DOSP_TOOLS=OFF >/dev/null
+ninja -C build/fuzz
+fuzz_seconds=${OSP_FUZZ_SECONDS:-30}
+for target in build/fuzz/fuzz/*_fuzz; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  corpus="build/fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  seeds="fuzz/seeds/$name"
+  dirs=("$corpus")
+  [ -d "$seeds" ] && dirs+=("$seeds")
+  echo "-- $name for ${fuzz_seconds}s"
+  "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    "${dirs[@]}" > "build/fuzz/$name.log" 2>&1 || { tail -50 "build/fuzz/$name.log"; exit 1; }
+done
