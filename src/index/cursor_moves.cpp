@@ -68,6 +68,7 @@ int32_t step_backward(const IdxHandle* h, IndexState* s) {
     Level* level = &s->levels[s->current];
     const int32_t n = page_count(level->page);
     bool went_down = false;
+    // Never beyond the last child slot, whatever the index says.
     int32_t i = level->index - 1;
     if (i > n) i = n;
     for (; i >= 0; --i) {
