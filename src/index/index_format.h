@@ -44,4 +44,13 @@ inline constexpr int max_keys_for(int entry_size) { return kPageUsable / entry_s
 // Byte offset of entry i within a page.
 inline constexpr int entry_offset(int i, int entry_size) { return kPageEntries + i * entry_size; }
 
+// An open index holds one page per tree level in a buffer with room for one
+// entry more than a page can hold (an insertion puts n + 1 entries into a page
+// before it splits it): the count, max keys + 1 entries of the largest size,
+// and the last child slot.
+inline constexpr int kLevelBytes = kPageSize + 4 + entry_size_for(kMaxKeyLength);
+
+// The highest page number whose page a 32-bit file position can reach.
+inline constexpr uint32_t kMaxPageNumber = 0xFFFFFFFFu / kPageSize;
+
 }  // namespace osp::index

@@ -3,7 +3,9 @@
 // its place and reach every failure path.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "osprey32.h"
 
@@ -90,6 +92,13 @@ class Env {
   virtual void text_out(void* device_context, int32_t x, int32_t y, const char* text,
                         int32_t length) = 0;
   virtual void beep(uint32_t type) = 0;
+
+  // Zero-filled memory from the heap, or null when none can be had. Memory
+  // the library owns for longer than one call comes from here, so that tests
+  // can make an allocation fail.
+  virtual void* allocate(std::size_t bytes) { return std::calloc(bytes, 1); }
+  // Gives back memory from allocate; null is ignored.
+  virtual void release(void* p) { std::free(p); }
 };
 
 // The Env of this build's platform; lives for the process.

@@ -113,4 +113,10 @@ bool FaultEnv::profile_write_string(const char* section, const char* key, const 
   return base_->profile_write_string(section, key, value, file);
 }
 
+void* FaultEnv::allocate(std::size_t bytes) {
+  Fault f;
+  if (strikes(Op::kAllocate, &f)) return nullptr;
+  return base_->allocate(bytes);
+}
+
 }  // namespace osp::test

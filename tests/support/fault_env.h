@@ -12,7 +12,7 @@
 namespace osp::test {
 
 enum class Op { kOpen, kCreate, kRead, kWrite, kSeek, kTruncate, kFlush, kClose, kRemove,
-                kRename, kCopy, kProfileWrite, kCount };
+                kRename, kCopy, kProfileWrite, kAllocate, kCount };
 
 enum class Fault {
   kFail,   // the call fails (-1, kNoFile or false)
@@ -62,6 +62,8 @@ class FaultEnv final : public platform::Env {
     base_->text_out(dc, x, y, text, length);
   }
   void beep(uint32_t type) override { base_->beep(type); }
+  void* allocate(std::size_t bytes) override;
+  void release(void* p) override { base_->release(p); }
 
  private:
   struct Plan {

@@ -1,0 +1,118 @@
+// Opening, closing and flushing an index file, and the header rules: the
+// root and the next free page are held in the state and written back only by
+// flush and close.
+#include "index/index_file.h"
+
+#include "frame/bytes.h"
+#include "frame/file.h"
+#include "frame/status.h"
+#include "index/index_state.h"
+#include "platform/env.h"
+
+namespace osp::index {
+
+namespace {
+
+constexpr int kHeaderWriteBack = 8;  // root and next free page
+
+// Decodes the header copy; false when its layout would let pages overflow
+// the buffers or is not the one this library handles.
+bool accept_header(IndexState* s) {
+  const uint8_t* hdr = s->header;
+  s->root = load_u32(hdr + kHdrRoot);
+  s->next_free = load_u32(hdr + kHdrNextFree);
+  s->key_length = load_i16(hdr + kHdrKeyLength);
+  s->max_keys = load_i16(hdr + kHdrMaxKeys);
+  s->entry_size = load_i16(hdr + kHdrEntrySize);
+  if (load_i16(hdr + kHdrKeyType) != 0 || hdr[kHdrUnique] != 0) return false;
+  if (s->key_length < 0 || s->key_length > kMaxKeyLength) return false;
+  if (s->entry_size != entry_size_for(s->key_length)) return false;
+  return s->max_keys >= 1 && s->max_keys <= max_keys_for(s->entry_size);
+}
+
+void header_image(const IndexState* s, uint8_t out[kHeaderWriteBack]) {
+  store_u32(out + kHdrRoot, s->root);
+  store_u32(out + kHdrNextFree, s->next_free);
+}
+
+}  // namespace
+
+int32_t open(const char* path, IdxHandle* h) {
+  h->state = nullptr;
+  h->header_dirty = 0;
+  h->file = file_open_existing(path, kGenericReadWrite);
+  if (!platform::is_open(h->file)) {
+    h->file = kNoFile;
+    return status::kCannotOpen;
+  }
+  IndexState* s = create_state();
+  int32_t result = status::kOk;
+  if (s == nullptr) {
+    result = status::kNoMemory;
+  } else if (file_read(h->file, s->header, kHeaderStateBytes) != kHeaderStateBytes) {
+    result = status::kIndexReadError;
+  } else if (!accept_header(s)) {
+    result = status::kBadIndexStructure;
+  }
+  if (result != status::kOk) {
+    file_close(h->file);
+    h->file = kNoFile;
+    destroy_state(s);
+    report(h, result);
+    return result;
+  }
+  const int64_t size = platform::env()->size(h->file);
+  s->file_pages = size < 0 ? s->next_free : static_cast<uint32_t>(size / kPageSize);
+  h->state = s;
+  top(h);
+  return status::kOk;
+}
+
+int32_t close(IdxHandle* h) {
+  if (h == nullptr || h->file <= 0) return 0;
+  if (file_seek(h->file, 0) != 0) return 0;
+  IndexState* s = static_cast<IndexState*>(h->state);
+  if (h->header_dirty != 0 && s != nullptr) {
+    uint8_t image[kHeaderWriteBack];
+    header_image(s, image);
+    if (file_write(h->file, image, kHeaderWriteBack) != kHeaderWriteBack) {
+      report(h, status::kIndexWriteError);
+      return 0;
+    }
+  }
+  file_close(h->file);
+  h->header_dirty = 0;
+  destroy_state(s);
+  h->state = nullptr;
+  h->file = kNoFile;
+  return 1;
+}
+
+void flush(IdxHandle* h) {
+  IndexState* s = state_of(h);
+  if (s == nullptr || h->header_dirty == 0) return;
+  if (file_seek(h->file, 0) != 0) {
+    report(h, status::kCannotOpen);
+    return;
+  }
+  uint8_t image[kHeaderWriteBack];
+  header_image(s, image);
+  if (file_write(h->file, image, kHeaderWriteBack) != kHeaderWriteBack) {
+    report(h, status::kIndexWriteError);
+    return;
+  }
+  file_flush(h->file);
+  h->header_dirty = 0;
+}
+
+const char* current_key(const IdxHandle* h) {
+  const IndexState* s = state_of(h);
+  return s == nullptr ? nullptr : reinterpret_cast<const char*>(s->key);
+}
+
+int32_t key_length(const IdxHandle* h) {
+  const IndexState* s = state_of(h);
+  return s == nullptr ? 0 : s->key_length;
+}
+
+}  // namespace osp::index

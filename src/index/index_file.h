@@ -1,0 +1,82 @@
+// An open index file: a B-tree of 512-byte pages that maps fixed-length
+// character keys, compared as unsigned bytes, to record numbers, duplicates
+// allowed and kept in insertion order. The caller owns the IdxHandle; the
+// library owns the state that open creates and close releases.
+//
+// Every operation takes a handle that open filled in. Page reads that fail
+// are reported as 7, page writes as 8, memory that cannot be had as 6, each
+// through report_status with the handle's path as the subject; the operation
+// then returns 0 (no entry) and leaves the cursor unpositioned. A damaged file
+// (a page count above the maximum, a child or root page at or beyond the next
+// free page, a cycle of pages) is reported as a read error the same way.
+#pragma once
+
+#include <cstdint>
+
+#include "osprey32.h"
+
+namespace osp::index {
+
+// Opens the index file at path for reading and writing, exclusively, fills
+// in h (state, file, header_dirty 0; path is the caller's) and positions the
+// cursor on the first entry. Returns 0; 5 when the file cannot be opened (no
+// message); 6 when memory cannot be had; 7 when fewer than 24 header bytes
+// can be read; 3 when the header is not one this library can use: a key type
+// or unique flag other than 0, a key length below 0 or above 256, an entry
+// size other than the key length's, or a maximum keys per page of 0 or more
+// than fit a page. 6, 7 and 3 are reported; every failure leaves no file open,
+// no state allocated and h->file at -1.
+int32_t open(const char* path, IdxHandle* h);
+
+// Writes the root and next free page back when header_dirty, closes the file,
+// releases the state and marks h closed (file -1, header_dirty 0). When the
+// seek to the header fails, or the header write comes out short (reported as
+// 8), the file stays open and the state in place. Does nothing for a handle
+// whose file is 0 or below. Returns 1 when the handle was closed, else 0.
+int32_t close(IdxHandle* h);
+
+// When header_dirty: writes the root and next free page back and flushes the
+// file to disk, then clears header_dirty. A failed seek is reported as 5 and a
+// short write as 8; either way header_dirty stays set and nothing is flushed.
+void flush(IdxHandle* h);
+
+// Finds the first entry in key order whose key begins with the length bytes
+// at key (a length of 0 or below: the length of key as a NUL-terminated
+// string; a length above the key length counts as the key length).
+// Returns its record number, or 0 when there is none; then the cursor stands
+// in the leaf where key would go, on the first greater entry (or one past the
+// leaf's last), as if that entry had just been returned.
+int32_t search(IdxHandle* h, const char* key, int32_t length);
+
+// Move the cursor to the first / last entry and return its record number;
+// 0 for an empty index.
+int32_t top(IdxHandle* h);
+int32_t bottom(IdxHandle* h);
+
+// Move the cursor one entry forward / backward and return that entry's
+// record number. 0 when there is none; the cursor is then unpositioned and
+// both return 0 until search, top or bottom positions it again.
+int32_t next(IdxHandle* h);
+int32_t back(IdxHandle* h);
+
+// Inserts an entry for the key-length bytes at key and record number recno
+// (non-zero) after every entry with an equal key, splitting full pages on the
+// way up. Pages are written at once; a new root or new pages change the
+// header, which flush or close writes back. Leaves the cursor unpositioned.
+void insert(IdxHandle* h, const char* key, int32_t recno);
+
+// Removes the entry under the cursor (placed there by search and next) and
+// brings the separators above it up to date; emptied pages stay in the file.
+// Does nothing when the cursor is not on an entry. Leaves the cursor
+// unpositioned.
+void remove(IdxHandle* h);
+
+// The key of the entry the cursor last stood on (key_length bytes, not
+// NUL-terminated; all zero when the cursor has stood on no entry yet), or null
+// for a closed handle. The bytes stay valid until the next operation on h.
+const char* current_key(const IdxHandle* h);
+
+// The index's key length in bytes; 0 for a closed handle.
+int32_t key_length(const IdxHandle* h);
+
+}  // namespace osp::index

@@ -1,0 +1,170 @@
+#include "index/index_state.h"
+
+#include <new>
+
+#include "frame/file.h"
+#include "frame/report.h"
+#include "frame/status.h"
+#include "platform/env.h"
+
+namespace osp::index {
+
+namespace {
+
+// Pages of the tree that can exist: below the next free page and inside the
+// file, the header not counted.
+uint32_t tree_pages(const IndexState* s) {
+  const uint32_t limit = s->next_free < s->file_pages ? s->next_free : s->file_pages;
+  return limit > 0 ? limit - 1 : 0;
+}
+
+// The largest power of two below depth (depth 1: the root, depth 0). A path
+// that loops comes back to the page held at that depth once it is deep
+// enough, so comparing against it alone finds every loop in a few steps
+// beyond the loop's length.
+int32_t loop_check_depth(int32_t depth) {
+  int32_t p = depth >= 2 ? 1 : 0;
+  while (p > 0 && p * 2 < depth) p *= 2;
+  return p;
+}
+
+bool fail(const IdxHandle* h, IndexState* s, int32_t code) {
+  s->failed = true;
+  s->current = -1;
+  report(h, code);
+  return false;
+}
+
+// Makes level depth exist: the array of levels grows by doubling, and each
+// new level gets its own page buffer.
+bool create_level(IndexState* s, int32_t depth) {
+  platform::Env* env = platform::env();
+  if (depth >= s->level_capacity) {
+    const int32_t capacity = s->level_capacity == 0 ? 4 : s->level_capacity * 2;
+    auto* grown = static_cast<Level*>(env->allocate(sizeof(Level) * static_cast<size_t>(capacity)));
+    if (grown == nullptr) return false;
+    if (s->level_count > 0)
+      std::memcpy(grown, s->levels, sizeof(Level) * static_cast<size_t>(s->level_count));
+    env->release(s->levels);
+    s->levels = grown;
+    s->level_capacity = capacity;
+  }
+  auto* page = static_cast<uint8_t*>(env->allocate(kLevelBytes));
+  if (page == nullptr) return false;
+  s->levels[depth] = Level{page, 0, 0};
+  s->level_count = depth + 1;
+  return true;
+}
+
+void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
+  for (int32_t l = 0; l < s->level_count; ++l)
+    if (l != keep_level && s->levels[l].page_no == page_no) s->levels[l].page_no = 0;
+}
+
+void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image,
+                 int32_t keep_level) {
+  forget_page(s, page_no, keep_level);
+  const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
+  if (file_seek(h->file, pos) != pos || file_write(h->file, image, kPageSize) != kPageSize) {
+    report(h, status::kIndexWriteError);
+    return;
+  }
+  if (page_no >= s->file_pages) s->file_pages = page_no + 1;
+}
+
+}  // namespace
+
+IndexState* state_of(const IdxHandle* h) {
+  if (h == nullptr || h->file <= 0) return nullptr;
+  return static_cast<IndexState*>(h->state);
+}
+
+IndexState* create_state() {
+  void* mem = platform::env()->allocate(sizeof(IndexState));
+  if (mem == nullptr) return nullptr;
+  auto* s = new (mem) IndexState{};
+  s->current = -1;
+  return s;
+}
+
+void destroy_state(IndexState* s) {
+  if (s == nullptr) return;
+  platform::Env* env = platform::env();
+  for (int32_t l = 0; l < s->level_count; ++l) env->release(s->levels[l].page);
+  env->release(s->levels);
+  env->release(s);
+}
+
+void report(const IdxHandle* h, int32_t code) {
+  // The path field is the caller's; never read past its end.
+  char subject[sizeof h->path + 1];
+  size_t n = 0;
+  while (n < sizeof h->path && h->path[n] != '\0') {
+    subject[n] = h->path[n];
+    ++n;
+  }
+  subject[n] = '\0';
+  report_status(code, subject);
+}
+
+void begin_operation(IndexState* s) {
+  s->current = -1;
+  s->failed = false;
+  s->descents = 0;
+}
+
+bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index) {
+  const int32_t depth = s->current + 1;
+  if (page_no == 0 || page_no >= s->next_free || page_no > kMaxPageNumber)
+    return fail(h, s, status::kIndexReadError);
+  // A path through a tree holds each page once, and one move goes down into
+  // each page at most once: anything longer loops or shares pages.
+  const uint32_t pages = tree_pages(s);
+  if (static_cast<uint32_t>(depth) >= pages || ++s->descents > pages)
+    return fail(h, s, status::kIndexReadError);
+  if (depth >= 1 && s->levels[loop_check_depth(depth)].page_no == page_no)
+    return fail(h, s, status::kIndexReadError);
+  if (depth >= s->level_count && !create_level(s, depth)) return fail(h, s, status::kNoMemory);
+
+  Level& level = s->levels[depth];
+  if (level.page_no != page_no) {
+    level.page_no = 0;
+    const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
+    if (file_seek(h->file, pos) != pos || file_read(h->file, level.page, kPageSize) != kPageSize)
+      return fail(h, s, status::kIndexReadError);
+    if (page_count(level.page) > s->max_keys) return fail(h, s, status::kIndexReadError);
+    level.page_no = page_no;
+  }
+  level.index = index;
+  s->current = depth;
+  return true;
+}
+
+void write_level(const IdxHandle* h, IndexState* s, int32_t level) {
+  const Level& l = s->levels[level];
+  // The count, the entries and the last child slot; for every entry size the
+  // header allows they end within the page.
+  int32_t used = entry_offset(page_count(l.page), s->entry_size) + 4;
+  if (used > kPageSize) used = kPageSize;
+  uint8_t image[kPageSize];
+  std::memcpy(image, l.page, static_cast<size_t>(used));
+  std::memset(image + used, 0, static_cast<size_t>(kPageSize - used));
+  write_image(h, s, l.page_no, image, level);
+}
+
+void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image) {
+  write_image(h, s, page_no, image, -1);
+}
+
+uint32_t take_page(IdxHandle* h, IndexState* s) {
+  const uint32_t page_no = s->next_free;
+  s->next_free += 1;
+  h->header_dirty = 1;
+  return page_no;
+}
+
+void set_current_key(IndexState* s, int32_t level, int32_t i) {
+  std::memcpy(s->key, entry_key(s, s->levels[level].page, i), static_cast<size_t>(s->key_length));
+}
+
+}  // namespace osp::index

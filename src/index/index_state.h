@@ -1,0 +1,117 @@
+// The library-owned state of an open index and the page traffic shared by
+// search, the cursor moves and the edits: one level buffer per tree level
+// from the root (level 0) down, loaded only when the wanted page differs from
+// the one it holds, and pages written back as soon as they change.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "frame/bytes.h"
+#include "index/index_format.h"
+#include "osprey32.h"
+
+namespace osp::index {
+
+// One tree level: a page, its number (0 = none) and the cursor's entry index
+// within it.
+struct Level {
+  uint8_t* page;  // kLevelBytes
+  uint32_t page_no;
+  int32_t index;
+};
+
+struct IndexState {
+  uint8_t header[kHeaderStateBytes];  // the header's first bytes as read
+  uint32_t root;
+  uint32_t next_free;
+  int32_t key_length;
+  int32_t max_keys;
+  int32_t entry_size;
+  uint32_t file_pages;  // pages the file holds, header included, as far as known
+
+  Level* levels;  // level_count buffers created so far, room for level_capacity
+  int32_t level_count;
+  int32_t level_capacity;
+  int32_t current;  // the deepest level the cursor reached; -1 = none
+
+  // Set when a page read or an allocation failed during the operation under
+  // way; descents counts the pages gone down into during it.
+  bool failed;
+  uint32_t descents;
+
+  uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
+  uint8_t separator[kMaxKeyLength];  // a split's separator on its way up
+};
+
+// The state of an open handle, or null when the handle is closed.
+IndexState* state_of(const IdxHandle* h);
+
+// Creates a state for a header whose first kHeaderStateBytes bytes the
+// caller copies in afterwards. Returns null when memory cannot be had.
+IndexState* create_state();
+// Releases the state and every level buffer; null is ignored.
+void destroy_state(IndexState* s);
+
+// Shows code's message with the handle's path as subject.
+void report(const IdxHandle* h, int32_t code);
+
+// Starts a search, move or edit: no current level, no failure, no descents.
+void begin_operation(IndexState* s);
+
+// Goes down from the current level (to level 0 when there is none) into
+// page_no: creates that level's buffer the first time the tree is that deep,
+// reads the page when the buffer holds another, sets the level's index and
+// makes it current. Refuses, reporting 7, a page number of 0, one at or
+// beyond the next free page, a page that comes back to one already on the
+// path, a descent deeper or longer than the file's pages allow, and a page
+// whose count exceeds the maximum keys; a read that comes out short is 7 and
+// a buffer that cannot be created 6. On failure sets failed, leaves no
+// current level and returns false.
+bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index);
+
+// Writes the page held at level: its count, entries and last child slot, the
+// rest of the page zero. A short write is reported as 8. Any other level
+// holding the same page forgets it.
+void write_level(const IdxHandle* h, IndexState* s, int32_t level);
+
+// Writes a 512-byte page image under page_no; a short write is reported as 8.
+// Any level holding that page forgets it.
+void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image);
+
+// Takes the next free page number, raising the header's next free page and
+// marking the header dirty.
+uint32_t take_page(IdxHandle* h, IndexState* s);
+
+// Copies the key of entry i of the page at level into the current key.
+void set_current_key(IndexState* s, int32_t level, int32_t i);
+
+// Page fields. A page's count is held in its low two bytes.
+inline int32_t page_count(const uint8_t* page) { return load_u16(page + kPageCount); }
+inline void set_page_count(uint8_t* page, int32_t n) {
+  store_u32(page + kPageCount, static_cast<uint32_t>(n));
+}
+inline uint8_t* entry_at(const IndexState* s, uint8_t* page, int32_t i) {
+  return page + entry_offset(i, s->entry_size);
+}
+inline const uint8_t* entry_at(const IndexState* s, const uint8_t* page, int32_t i) {
+  return page + entry_offset(i, s->entry_size);
+}
+// The child of entry i; for i = count this is the last child slot.
+inline uint32_t entry_child(const IndexState* s, const uint8_t* page, int32_t i) {
+  return load_u32(entry_at(s, page, i) + kEntryChild);
+}
+inline int32_t entry_recno(const IndexState* s, const uint8_t* page, int32_t i) {
+  return load_i32(entry_at(s, page, i) + kEntryRecno);
+}
+inline const uint8_t* entry_key(const IndexState* s, const uint8_t* page, int32_t i) {
+  return entry_at(s, page, i) + kEntryKey;
+}
+// Stores a key into entry i: key length bytes, the rest of the entry zero.
+inline void store_entry_key(const IndexState* s, uint8_t* page, int32_t i, const uint8_t* key) {
+  uint8_t* at = entry_at(s, page, i) + kEntryKey;
+  std::memcpy(at, key, static_cast<size_t>(s->key_length));
+  std::memset(at + s->key_length, 0, static_cast<size_t>(s->entry_size - kEntryKey - s->key_length));
+}
+
+}  // namespace osp::index

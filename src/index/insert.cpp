@@ -1,0 +1,153 @@
+// Insertion: the new entry goes into its leaf after every equal key; a page
+// that overflows splits in two, its separator going up into the parent, and
+// a root that splits gets a new root above it.
+#include <cstring>
+
+#include "frame/status.h"
+#include "index/cursor_moves.h"
+#include "index/index_file.h"
+#include "index/index_state.h"
+
+namespace osp::index {
+
+namespace {
+
+// New pages an insertion at level will take: one for each full page from
+// there up, and one more for a new root when the root is full too.
+uint64_t pages_needed(const IndexState* s, int32_t level) {
+  uint64_t needed = 0;
+  for (int32_t l = level; l >= 0; --l) {
+    if (page_count(s->levels[l].page) < s->max_keys) return needed;
+    needed += 1;
+  }
+  return needed + 1;
+}
+
+// Leaves the cursor where the key goes: after the last entry equal to it.
+bool position_for(const IdxHandle* h, IndexState* s, const uint8_t* key) {
+  const auto len = static_cast<size_t>(s->key_length);
+  if (find(h, s, key, len) == 0) return !s->failed;
+  for (;;) {
+    s->failed = false;
+    s->descents = 0;
+    if (step_forward(h, s) == 0) return !s->failed && position_past_last(h, s);
+    if (std::memcmp(s->key, key, len) != 0) return true;
+  }
+}
+
+// Splits the overfull page held at level (count entries): the page keeps its
+// number and its first entries, the rest move to a new page that the level
+// then holds. Leaves the separator (the greatest key kept) in s->separator
+// and returns the new page's number.
+uint32_t split(IdxHandle* h, IndexState* s, int32_t level, bool leaf) {
+  Level& l = s->levels[level];
+  uint8_t* page = l.page;
+  const int32_t count = page_count(page);
+  const int32_t m = (count + 1) / 2;
+  const int32_t es = s->entry_size;
+  std::memcpy(s->separator, entry_key(s, page, m - 1), static_cast<size_t>(s->key_length));
+
+  // A leaf keeps m entries; an interior page keeps m - 1, and entry m - 1's
+  // child becomes its last child.
+  const int32_t kept = leaf ? m : m - 1;
+  const int32_t used = entry_offset(kept, es) + 4;
+  uint8_t image[kPageSize];
+  std::memcpy(image, page, static_cast<size_t>(used));
+  set_page_count(image, kept);
+  std::memset(image + used, 0, static_cast<size_t>(kPageSize - used));
+  const uint32_t left_no = l.page_no;
+  write_page(h, s, left_no, image);
+
+  const uint32_t right_no = take_page(h, s);
+  std::memmove(page + kPageEntries, entry_at(s, page, m),
+               static_cast<size_t>((count - m) * es + 4));
+  set_page_count(page, count - m);
+  l.page_no = right_no;
+  write_level(h, s, level);
+  return right_no;
+}
+
+// Puts a new root above the old one: the separator between the old root
+// (now the left half) and the page split off it.
+void grow_root(IdxHandle* h, IndexState* s, uint32_t right_no) {
+  const uint32_t root_no = take_page(h, s);
+  uint8_t image[kPageSize] = {};
+  set_page_count(image, 1);
+  store_u32(entry_at(s, image, 0) + kEntryChild, s->root);
+  store_entry_key(s, image, 0, s->separator);
+  store_u32(entry_at(s, image, 1) + kEntryChild, right_no);
+  write_page(h, s, root_no, image);
+  s->root = root_no;
+  h->header_dirty = 1;
+  // Every page now lies one level deeper than the buffer that holds it.
+  for (int32_t l = 0; l < s->level_count; ++l) s->levels[l].page_no = 0;
+}
+
+}  // namespace
+
+void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
+  IndexState* s = state_of(h);
+  if (s == nullptr || key_bytes == nullptr || recno == 0) return;
+  const auto* key = reinterpret_cast<const uint8_t*>(key_bytes);
+  if (!position_for(h, s, key)) {
+    s->current = -1;
+    return;
+  }
+
+  int32_t level = s->current;
+  {
+    const Level& leaf = s->levels[level];
+    if (leaf.index < 0 || leaf.index > page_count(leaf.page)) {
+      s->current = -1;
+      return;
+    }
+  }
+  // Refuse before anything is written when the pages a cascade of splits
+  // would take lie beyond what the file can address.
+  if (static_cast<uint64_t>(s->next_free) + pages_needed(s, level) >
+      static_cast<uint64_t>(kMaxPageNumber) + 1) {
+    report(h, status::kIndexWriteError);
+    s->current = -1;
+    return;
+  }
+
+  const uint8_t* entry_key_bytes = key;
+  int32_t entry_recno_value = recno;
+  uint32_t right_child = 0;
+  bool leaf = true;
+  const int32_t es = s->entry_size;
+  for (;;) {
+    Level& l = s->levels[level];
+    uint8_t* page = l.page;
+    const int32_t n = page_count(page);
+    const int32_t i = l.index;
+    // Open a gap of one entry from entry i's record number to the end of the
+    // last child slot; entry i keeps its child, the left neighbour of the key.
+    uint8_t* from = entry_at(s, page, i) + kEntryRecno;
+    uint8_t* end = entry_at(s, page, n) + 4;
+    std::memmove(from + es, from, static_cast<size_t>(end - from));
+    store_i32(entry_at(s, page, i) + kEntryRecno, entry_recno_value);
+    store_entry_key(s, page, i, entry_key_bytes);
+    store_u32(entry_at(s, page, i + 1) + kEntryChild, right_child);
+    set_page_count(page, n + 1);
+    if (n + 1 <= s->max_keys) {
+      write_level(h, s, level);
+      break;
+    }
+    const uint32_t right_no = split(h, s, level, leaf);
+    if (level == 0) {
+      grow_root(h, s, right_no);
+      break;
+    }
+    // The separator goes into the parent at the index through which the
+    // cursor came down, with the new page as its right neighbour.
+    level -= 1;
+    entry_key_bytes = s->separator;
+    entry_recno_value = 0;
+    right_child = right_no;
+    leaf = false;
+  }
+  s->current = -1;
+}
+
+}  // namespace osp::index
