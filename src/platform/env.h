@@ -3,7 +3,9 @@
 // its place and reach every failure path.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "osprey32.h"
 
@@ -90,6 +92,12 @@ class Env {
   virtual void text_out(void* device_context, int32_t x, int32_t y, const char* text,
                         int32_t length) = 0;
   virtual void beep(uint32_t type) = 0;
+
+  // Heap memory for buffers whose allocation may fail: count bytes, or
+  // nullptr when they cannot be had. release takes what allocate returned
+  // (nullptr does nothing). Tests make allocations fail through these.
+  virtual void* allocate(std::size_t count) { return ::operator new(count, std::nothrow); }
+  virtual void release(void* p) { ::operator delete(p); }
 };
 
 // The Env of this build's platform; lives for the process.
