@@ -13,6 +13,7 @@ void FaultEnv::clear() {
   plans_ = {};
   counts_ = {};
   struck_ = 0;
+  allocation_limit_ = SIZE_MAX;
 }
 
 bool FaultEnv::strikes(Op op, Fault* fault) {
@@ -113,10 +114,26 @@ bool FaultEnv::profile_write_string(const char* section, const char* key, const 
   return base_->profile_write_string(section, key, value, file);
 }
 
-void* FaultEnv::allocate(std::size_t bytes) {
+void* FaultEnv::allocate(std::size_t count) {
   Fault f;
-  if (strikes(Op::kAllocate, &f)) return nullptr;
-  return base_->allocate(bytes);
+  if (strikes(Op::kAllocate, &f) || count > allocation_limit_) return nullptr;
+  void* p = base_->allocate(count);
+  if (p != nullptr) {
+    blocks_[p] = count;
+    live_bytes_ += count;
+    if (live_bytes_ > peak_bytes_) peak_bytes_ = live_bytes_;
+  }
+  return p;
+}
+
+void FaultEnv::release(void* p) {
+  // A block allocated before this Env was installed is released all the same.
+  const auto it = blocks_.find(p);
+  if (it != blocks_.end()) {
+    live_bytes_ -= it->second;
+    blocks_.erase(it);
+  }
+  base_->release(p);
 }
 
 }  // namespace osp::test

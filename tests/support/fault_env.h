@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 
 #include "platform/env.h"
 
@@ -31,6 +32,13 @@ class FaultEnv final : public platform::Env {
   // Faults that actually struck.
   int faults() const { return struck_; }
   void clear();
+
+  // Every allocation of more than max_bytes fails (SIZE_MAX: no limit).
+  void limit_allocation(std::size_t max_bytes) { allocation_limit_ = max_bytes; }
+  // Bytes allocated through this Env and not yet released, and the most
+  // there ever were at once.
+  std::size_t live_bytes() const { return live_bytes_; }
+  std::size_t peak_bytes() const { return peak_bytes_; }
 
   platform::Handle open_existing(const char* path, unsigned access, unsigned share) override;
   platform::Handle create_always(const char* path) override;
@@ -62,8 +70,8 @@ class FaultEnv final : public platform::Env {
     base_->text_out(dc, x, y, text, length);
   }
   void beep(uint32_t type) override { base_->beep(type); }
-  void* allocate(std::size_t bytes) override;
-  void release(void* p) override { base_->release(p); }
+  void* allocate(std::size_t count) override;
+  void release(void* p) override;
 
  private:
   struct Plan {
@@ -78,6 +86,10 @@ class FaultEnv final : public platform::Env {
   std::array<int, static_cast<std::size_t>(Op::kCount)> counts_{};
   std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans_{};
   int struck_ = 0;
+  std::size_t allocation_limit_ = SIZE_MAX;
+  std::size_t live_bytes_ = 0;
+  std::size_t peak_bytes_ = 0;
+  std::unordered_map<void*, std::size_t> blocks_;  // what this Env handed out
 };
 
 // Installs an Env for the lifetime of the scope.
