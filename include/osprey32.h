@@ -279,8 +279,11 @@ static_assert(sizeof(DbfSlot) == 282, "DbfSlot is 282 bytes");
 static_assert(sizeof(IdxHandle) == 270, "IdxHandle is 270 bytes");
 static_assert(sizeof(ContactView) == 218, "ContactView is 218 bytes");
 static_assert(sizeof(LogHandle) == 2946, "LogHandle is 2946 bytes");
-#elif defined(_WIN32) && !defined(_WIN64)
+#elif defined(_WIN32) && !defined(_WIN64) && defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
 _Static_assert(sizeof(DbfHandle) == 22, "DbfHandle is 22 bytes");
+_Static_assert(sizeof(DbfSlot) == 282, "DbfSlot is 282 bytes");
+_Static_assert(sizeof(IdxHandle) == 270, "IdxHandle is 270 bytes");
+_Static_assert(sizeof(ContactView) == 218, "ContactView is 218 bytes");
 _Static_assert(sizeof(LogHandle) == 2946, "LogHandle is 2946 bytes");
 #endif
 

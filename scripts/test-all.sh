@@ -37,3 +37,6 @@ for target in build/fuzz/fuzz/*_fuzz; do
   "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
     "${dirs[@]}" > "build/fuzz/$name.log" 2>&1 || { tail -50 "build/fuzz/$name.log"; exit 1; }
 done
+
+echo "== Windows DLL under Wine"
+bash scripts/windows.sh

@@ -78,7 +78,8 @@ class Env {
   virtual bool exists(const char* path) = 0;
 
   // Profile (INI) files. Section, key and the file name's extension are
-  // matched without regard to case.
+  // matched without regard to case; a file named without a directory is the
+  // one in the current directory.
   virtual int32_t profile_int(const char* section, const char* key, int32_t default_value,
                               const char* file) = 0;
   virtual bool profile_write_string(const char* section, const char* key, const char* value,

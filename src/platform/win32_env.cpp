@@ -3,9 +3,8 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "platform/env.h"
+#include "platform/profile_file.h"
 
 namespace osp::platform {
 
@@ -13,12 +12,24 @@ namespace {
 
 HANDLE as_handle(Handle h) { return reinterpret_cast<HANDLE>(h); }
 Handle from_handle(HANDLE h) {
-  return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<Handle>(h);
+  // INVALID_HANDLE_VALUE is -1, which is kNoFile already; a handle of 0 or
+  // below would count as closed, and the file calls never return one.
+  return h == INVALID_HANDLE_VALUE || h == nullptr ? kNoFile : reinterpret_cast<Handle>(h);
+}
+
+// The profile file's full path. The profile calls look for a file named
+// without a directory in the Windows directory; the library means the file
+// beside its log, in the current directory, as it does for every other file.
+// False when the path cannot be made or does not fit.
+bool full_profile_path(const char* file, char (&out)[MAX_PATH]) {
+  const DWORD n = GetFullPathNameA(file, MAX_PATH, out, nullptr);
+  return n > 0 && n < MAX_PATH;
 }
 
 class Win32Env final : public Env {
  public:
   Handle open_existing(const char* path, unsigned access, unsigned share) override {
+    if (path == nullptr) return kNoFile;
     DWORD rights = 0;
     if ((access & kRead) != 0) rights |= GENERIC_READ;
     if ((access & kWrite) != 0) rights |= GENERIC_WRITE;
@@ -28,31 +39,35 @@ class Win32Env final : public Env {
   }
 
   Handle create_always(const char* path) override {
+    // CREATE_ALWAYS with share mode 0 fails on a file that someone holds
+    // before it empties anything.
+    if (path == nullptr) return kNoFile;
     return from_handle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
   Handle create_new(const char* path) override {
+    if (path == nullptr) return kNoFile;
     return from_handle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   }
 
   int32_t read(Handle h, void* buffer, int32_t count) override {
     DWORD done = 0;
-    if (count < 0 || !ReadFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
+    if (!is_open(h) || count < 0 || !ReadFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
       return -1;
     return static_cast<int32_t>(done);
   }
 
   int32_t write(Handle h, const void* buffer, int32_t count) override {
     DWORD done = 0;
-    if (count < 0 || !WriteFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
+    if (!is_open(h) || count < 0 || !WriteFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))
       return -1;
     return static_cast<int32_t>(done);
   }
 
   int64_t seek(Handle h, int64_t offset) override {
-    if (offset < 0) return -1;
+    if (!is_open(h) || offset < 0) return -1;
     LARGE_INTEGER to;
     LARGE_INTEGER now;
     to.QuadPart = offset;
@@ -60,13 +75,15 @@ class Win32Env final : public Env {
     return now.QuadPart;
   }
 
-  bool set_end(Handle h) override { return SetEndOfFile(as_handle(h)) != 0; }
-  bool flush(Handle h) override { return FlushFileBuffers(as_handle(h)) != 0; }
-  bool close(Handle h) override { return CloseHandle(as_handle(h)) != 0; }
+  // The handle checks matter: -1 is also the pseudo handle of the current
+  // process, which CloseHandle accepts as if it were a file.
+  bool set_end(Handle h) override { return is_open(h) && SetEndOfFile(as_handle(h)) != 0; }
+  bool flush(Handle h) override { return is_open(h) && FlushFileBuffers(as_handle(h)) != 0; }
+  bool close(Handle h) override { return is_open(h) && CloseHandle(as_handle(h)) != 0; }
 
   int64_t size(Handle h) override {
     LARGE_INTEGER s;
-    if (!GetFileSizeEx(as_handle(h), &s)) return -1;
+    if (!is_open(h) || !GetFileSizeEx(as_handle(h), &s)) return -1;
     return s.QuadPart;
   }
 
@@ -75,30 +92,48 @@ class Win32Env final : public Env {
     FILETIME local;
     WORD date = 0;
     WORD time = 0;
+    if (!is_open(h)) return 0;
     if (!GetFileTime(as_handle(h), nullptr, nullptr, &written)) return 0;
     if (!FileTimeToLocalFileTime(&written, &local)) return 0;
     if (!FileTimeToDosDateTime(&local, &date, &time)) return 0;
     return (static_cast<uint32_t>(date) << 16) | time;
   }
 
-  bool remove(const char* path) override { return DeleteFileA(path) != 0; }
+  bool remove(const char* path) override { return path != nullptr && DeleteFileA(path) != 0; }
   bool rename(const char* from, const char* to) override {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return from != nullptr && to != nullptr &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
   bool copy(const char* from, const char* to, bool fail_if_exists) override {
-    return CopyFileA(from, to, fail_if_exists ? TRUE : FALSE) != 0;
+    return from != nullptr && to != nullptr &&
+           CopyFileA(from, to, fail_if_exists ? TRUE : FALSE) != 0;
   }
   bool exists(const char* path) override {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    return path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
   }
 
   int32_t profile_int(const char* section, const char* key, int32_t default_value,
                       const char* file) override {
-    return static_cast<int32_t>(GetPrivateProfileIntA(section, key, default_value, file));
+    char path[MAX_PATH];
+    if (section == nullptr || key == nullptr || file == nullptr ||
+        !full_profile_path(file, path))
+      return default_value;
+    // The value is read as text and parsed as on every other platform, so a
+    // stored number reads back the same everywhere (the integer call's
+    // handling of signs and of numbers beyond 31 bits differs between
+    // Windows versions). As with the integer call, a missing or empty value
+    // gives the default.
+    char text[256];
+    GetPrivateProfileStringA(section, key, "", text, static_cast<DWORD>(sizeof text), path);
+    if (text[0] == '\0') return default_value;
+    return profile_parse_int(text);
   }
   bool profile_write_string(const char* section, const char* key, const char* value,
                             const char* file) override {
-    return WritePrivateProfileStringA(section, key, value, file) != 0;
+    char path[MAX_PATH];
+    return section != nullptr && key != nullptr && value != nullptr && file != nullptr &&
+           full_profile_path(file, path) &&
+           WritePrivateProfileStringA(section, key, value, path) != 0;
   }
 
   void local_time(OspLocalTime* now) override {
