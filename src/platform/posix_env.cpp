@@ -223,7 +223,9 @@ class PosixEnv final : public Env {
                       const char* file) override {
     if (section == nullptr || key == nullptr || file == nullptr) return default_value;
     std::string value;
-    if (!profile_lookup(read_whole(resolve_profile_path(file)), section, key, &value))
+    // A missing key and an empty value both give the default.
+    if (!profile_lookup(read_whole(resolve_profile_path(file)), section, key, &value) ||
+        value.empty())
       return default_value;
     return profile_parse_int(value);
   }

@@ -155,6 +155,8 @@ TEST(ProfileFile, OneFileWhateverTheCaseOfItsExtension) {
   ASSERT_TRUE(e->profile_write_string("FileTime", "mst", "5", upper.c_str()));
   EXPECT_EQ(e->profile_int("FileTime", "mst", 0, lower.c_str()), 5);
   EXPECT_EQ(e->profile_int("FileTime", "dbs", 0, lower.c_str()), 1234);
+  ASSERT_TRUE(e->profile_write_string("FileTime", "dx0", "", upper.c_str()));
+  EXPECT_EQ(e->profile_int("FileTime", "dx0", -3, lower.c_str()), -3);
 }
 
 }  // namespace
