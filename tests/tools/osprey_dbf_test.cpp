@@ -220,8 +220,9 @@ TEST_F(OspreyDbfTest, HeadersTheLibraryRejectsGiveTheirStatus) {
 }
 
 TEST_F(OspreyDbfTest, AbsurdHeaderFieldsNeverCrashTheCommand) {
-  // A huge record count and record size over a short file, then each of the
-  // first header and descriptor bytes set to 0xFF in turn.
+  // A huge record count and record size over a short file, then the header's
+  // size fields, a descriptor's name, type, length and decimals, the
+  // descriptors' end and the first mark each set to 0xFF in turn.
   rewrite([](std::vector<uint8_t>& b) {
     b[4] = b[5] = b[6] = 0xFF, b[7] = 0x7F;
     b[10] = 0xFF, b[11] = 0x7F;
@@ -238,7 +239,7 @@ TEST_F(OspreyDbfTest, AbsurdHeaderFieldsNeverCrashTheCommand) {
     test::write_sample_contact_file(d.file("x"));
     return read_file(d.file("x"));
   }();
-  for (int at = 0; at < 52; ++at) {
+  for (int at : {0, 3, 7, 8, 9, 10, 11, 32, 43, 48, 49, kHeader - 1, kHeader}) {
     auto bytes = good;
     bytes[static_cast<size_t>(at)] = 0xFF;
     write_file(path_, bytes);
