@@ -13,6 +13,11 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 )
 i386_packages=(wine wine32:i386)
+# --build-only: just what the native library and the osprey command need.
+if [ "${1:-}" = "--build-only" ]; then
+  packages=(cmake ninja-build g++ pkg-config libcli11-dev)
+  i386_packages=()
+fi
 
 missing=()
 for p in "${packages[@]}" "${i386_packages[@]}"; do
@@ -24,7 +29,7 @@ fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ ${#i386_packages[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 echo "installing: ${missing[*]}"

@@ -13,4 +13,7 @@ int exit_status();
 
 void add_version_command(CLI::App& app);
 
+// osprey dbf info FILE, osprey dbf dump FILE [--deleted].
+void add_dbf_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   CLI::App app{"osprey: inspect, repair, import and export amateur-radio logs"};
   app.require_subcommand(1);
   osprey_tool::add_version_command(app);
+  osprey_tool::add_dbf_commands(app);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
