@@ -1,0 +1,49 @@
+// Opening and closing a log: the contact file, the master file, the remarks
+// file and index slots 0 to 4 of a LogHandle, with the profile file that
+// remembers each file's last-write time so that stale indexes are rebuilt.
+#pragma once
+
+#include <cstdint>
+
+#include "osprey32.h"
+
+namespace osp::log {
+
+// Open flags: exactly kQuickOpen opens the contact and remarks files only;
+// otherwise kCheckTimes compares file times with the profile file and drops
+// stale indexes, kAllocateViewer allocates the viewer buffer.
+inline constexpr int32_t kCheckTimes = 1;
+inline constexpr int32_t kQuickOpen = 2;
+inline constexpr int32_t kAllocateViewer = 4;
+
+// Open results besides the status codes.
+inline constexpr int32_t kContactFileRefused = 40;
+inline constexpr int32_t kRemarksFileRefused = 41;
+inline constexpr int32_t kMasterFileUnusable = 42;
+
+// The key expressions of index slots 0 to 4.
+extern const char* const kIndexExpressions[5];
+
+// Opens the log whose paths derive from base_path (null: the paths stored in
+// log, a reopen) into log. Asks before creating a missing contact or remarks
+// file; never destroys an existing file (one that is held by another program
+// fails the open; one that cannot be used is kept under its name with "~"
+// appended before a new one takes its place). Rebuilds missing or stale
+// indexes with progress text into device_context. Returns 0; 42, 40, 41 (the
+// master, contact or remarks file cannot be used); 5 (quick open: the contact
+// or remarks file cannot be opened); 23 (an index could not be built or
+// opened); 6 (no memory for the viewer). Every failure has been reported and
+// leaves every file of the set closed and no viewer allocated.
+int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
+                 int32_t viewer_length, int32_t flags);
+
+// Closes the log: the contact file and the remarks file; unless flags is
+// exactly kQuickOpen also the master file and index slots 0 to 4, the viewer
+// with kAllocateViewer, and with kCheckTimes stores each file's time in the
+// profile file. The result carries no status.
+int32_t close_log(LogHandle* log, int32_t flags);
+
+// Closes index slots 0 to last (highest first).
+void close_index_slots(LogHandle* log, int last);
+
+}  // namespace osp::log

@@ -1,0 +1,326 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "dbf/record_file.h"
+#include "frame/file.h"
+#include "frame/report.h"
+#include "frame/status.h"
+#include "frame/ui.h"
+#include "index/index_builder.h"
+#include "index/index_file.h"
+#include "log/contact_record.h"
+#include "log/log_file_set.h"
+#include "log/log_paths.h"
+#include "log/remarks_file.h"
+#include "platform/env.h"
+
+namespace osp::log {
+
+const char* const kIndexExpressions[5] = {"CALLS", "CODE", "CODE", "FLG+CODE", "FLG+HED+ERIA"};
+
+namespace {
+
+// "%sがオープンできません！  新規作成しますか？": cannot open %s; create a new one?
+constexpr char kCreateQuestion[] =
+    "\x82\xAA\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x49"
+    "\x20\x20\x90\x56\x8B\x4B\x8D\xEC\x90\xAC\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";
+// "強引に合わせておきますか？": force them to agree?
+constexpr char kForceCountQuestion[] =
+    "\x8B\xAD\x88\xF8\x82\xC9\x8D\x87\x82\xED\x82\xB9\x82\xC4\x82\xA8\x82\xAB\x82\xDC\x82\xB7"
+    "\x82\xA9\x81\x48";
+// ".ＤＢＳと.ＤＢＲが不整合のおそれ": the .DBS and .DBR may not match.
+constexpr char kCountMismatchCaption[] =
+    "\x2E\x82\x63\x82\x61\x82\x72\x82\xC6\x2E\x82\x63\x82\x61\x82\x71\x82\xAA\x95\x73\x90\xAE"
+    "\x8D\x87\x82\xCC\x82\xA8\x82\xBB\x82\xEA";
+// "インデックス構築中・・・": building the index... (24 bytes).
+constexpr char kBuildingIndex[] =
+    "\x83\x43\x83\x93\x83\x66\x83\x62\x83\x4E\x83\x58\x8D\x5C\x92\x7A\x92\x86\x81\x45\x81\x45"
+    "\x81\x45";
+// "ビュアーバッファ": viewer buffer.
+constexpr char kViewerBuffer[] = "\x83\x72\x83\x85\x83\x41\x81\x5B\x83\x6F\x83\x62\x83\x74\x83\x40";
+
+constexpr int32_t kMasterRecordSize = 49;
+constexpr uint32_t kQuestionStyle = platform::kMbYesNo | platform::kMbIconQuestion;
+constexpr uint32_t kMismatchStyle = platform::kMbYesNo | platform::kMbIconHand;
+
+// Asks whether to create the file at path anew; true on Yes. The text is
+// composed without a fixed-size buffer, so a path of any length fits.
+bool ask_create(const char* path) {
+  const std::string text = std::string(path) + kCreateQuestion;
+  return message_box(0, text.c_str(), kCaption, kQuestionStyle) == platform::kIdYes;
+}
+
+void remove_index_files(LogHandle* log, int first, int last) {
+  for (int i = first; i <= last; ++i) platform::env()->remove(log->index_slot[i].path);
+}
+
+// Before a new file takes the place of an existing one, the old one is kept
+// under its name with "~" appended. True when there is nothing in the way
+// any more.
+bool keep_old_file(const char* path) {
+  if (!platform::env()->exists(path)) return true;
+  char backup[kPathSize];
+  if (!backup_path(path, backup)) return false;
+  return platform::env()->rename(path, backup);
+}
+
+// Opening a file failed: true when the file is there but could not be opened
+// at all (held by another program, or not accessible), so that a new file
+// must not take its place.
+bool exists_but_unopenable(const char* path, int32_t open_status) {
+  return open_status == status::kCannotOpen && platform::env()->exists(path);
+}
+
+uint32_t time_number(FileHandle f) { return platform::env()->file_time_number(f); }
+
+uint32_t profile_time(const char* profile, const char* key) {
+  return static_cast<uint32_t>(platform::env()->profile_int("FileTime", key, 0, profile));
+}
+
+// Draws the progress text of an index build: two blank lines, the notice and
+// the index path centred under it.
+void draw_build_progress(void* device_context, const char* index_path) {
+  if (device_context == nullptr) return;
+  char blanks[201];
+  std::snprintf(blanks, sizeof blanks, "%200s", "");
+  text_out(device_context, 0, 136, blanks, 200);
+  text_out(device_context, 0, 160, blanks, 200);
+  text_out(device_context, 72, 136, kBuildingIndex, 24);
+  const auto length = static_cast<int32_t>(std::strlen(index_path));
+  text_out(device_context, (360 - 9 * length) / 2, 160, index_path, length);
+}
+
+// Reports an overlong path of the set as a file that cannot be opened.
+void report_overlong(const char* base, const LogHandle* log, LogFile file) {
+  if (base != nullptr) {
+    std::string path(derived_path_length(base, file), '\0');
+    write_derived_path(base, file, path.data());
+    report_status(status::kCannotOpen, path.c_str());
+    return;
+  }
+  const char* field = file == LogFile::kMaster     ? log->mst.path
+                      : file == LogFile::kContacts ? log->dbs.path
+                      : file == LogFile::kRemarks  ? log->dbr_name
+                                                   : log->index_slot[static_cast<int>(file) -
+                                                                     static_cast<int>(LogFile::kIndex0)]
+                                                         .path;
+  report_status(status::kCannotOpen, std::string(field, kPathSize).c_str());
+}
+
+// Creates a new, empty remarks file, keeping an existing one aside first.
+// Returns 0 when the new file is there.
+int32_t make_new_remarks_file(LogHandle* log) {
+  if (!keep_old_file(log->dbr_name)) return status::kCannotOpen;
+  return create_remarks_file(log->dbr_name);
+}
+
+// Step: the contact file. Returns 0 with dbs open, or the open's result.
+int32_t open_contact_file(LogHandle* log, bool quick) {
+  for (;;) {
+    const int32_t r = dbf::open(log->dbs.path, &log->dbs.handle);
+    if (r == status::kOk) return status::kOk;
+    if (quick) return status::kCannotOpen;
+    if (exists_but_unopenable(log->dbs.path, r)) {
+      // Another program holds it: a new file would destroy its data.
+      report_status(status::kCannotOpen, log->dbs.path);
+      return kContactFileRefused;
+    }
+    if (!ask_create(log->dbs.path)) return kContactFileRefused;
+    // A new contact file comes with a new, empty remarks file, and its
+    // indexes 0 and 1 are dropped.
+    int32_t made = make_new_remarks_file(log);
+    if (made == status::kOk) made = keep_old_file(log->dbs.path) ? status::kOk : status::kCannotOpen;
+    if (made == status::kOk) made = dbf::create(log->dbs.path);
+    if (made != status::kOk) {
+      report_status(made, log->dbs.path);
+      return kContactFileRefused;
+    }
+    remove_index_files(log, 0, 1);
+  }
+}
+
+// Step: the remarks file. Returns 0 (open, or left closed after a failed
+// re-creation the user agreed to) or the failure's result.
+int32_t open_remarks(LogHandle* log, bool quick) {
+  const int32_t r = open_remarks_file(log);
+  if (r == status::kOk) return status::kOk;
+  if (quick) return status::kCannotOpen;
+  if (exists_but_unopenable(log->dbr_name, r)) {
+    report_status(status::kCannotOpen, log->dbr_name);
+    return kRemarksFileRefused;
+  }
+  if (!ask_create(log->dbr_name)) return kRemarksFileRefused;
+  if (make_new_remarks_file(log) != status::kOk || open_remarks_file(log) != status::kOk) {
+    // The open goes on without remarks; the contact file keeps its links.
+    log->dbr_file = OSP_NO_FILE;
+    return status::kOk;
+  }
+  // The new remarks file holds no blocks: every contact's link is dropped.
+  const uint8_t zeros[4] = {0, 0, 0, 0};
+  for (int32_t recno = 1;; ++recno) {
+    if (dbf::write2(&log->dbs.handle, recno, zeros, contact::kOfs.offset, 4) != status::kOk) break;
+  }
+  set_remarks_count(log->dbr_header, log->dbs.handle.record_count);
+  log->dbr_dirty = 1;
+  return status::kOk;
+}
+
+// Step: indexes 0 to 4, building each that is missing or stale.
+int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
+                     const char* profile) {
+  for (int i = 0; i < kLogIndexCount; ++i) {
+    bool built = false;
+    bool dropped = false;
+    for (;;) {
+      IdxHandle* slot = &log->index_slot[i];
+      if (index::open(slot->path, slot) == status::kOk) {
+        if (check_times && !built && !dropped) {
+          const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
+          if (profile_time(profile, key) != time_number(slot->file)) {
+            index::close(slot);
+            platform::env()->remove(slot->path);
+            dropped = true;
+            continue;
+          }
+        }
+        break;
+      }
+      // An index that still does not open after it was built would be built
+      // again and again: give up instead.
+      int32_t result = status::kIndexBuildError;
+      if (!built) {
+        draw_build_progress(device_context, slot->path);
+        const char* record_path = i < 2 ? log->dbs.path : log->mst.path;
+        result = index::make_index(record_path, kIndexExpressions[i], slot->path);
+        if (result == status::kOk) {
+          built = true;
+          continue;
+        }
+      }
+      close_remarks_file(log);
+      close_index_slots(log, i - 1);
+      report_status(result, slot->path);
+      return status::kIndexBuildError;
+    }
+  }
+  return status::kOk;
+}
+
+int32_t allocate_viewer(LogHandle* log, int32_t viewer_length) {
+  const int32_t count = log->dbs.handle.record_count;
+  log->viewer_count = (viewer_length > 0 && count >= viewer_length) ? viewer_length : count;
+  log->viewer_capacity = viewer_length > 0 ? viewer_length : count;
+  if (log->viewer_capacity < 1000) log->viewer_capacity = 1000;
+  const size_t bytes =
+      (static_cast<size_t>(log->viewer_capacity) + 2) * sizeof(ContactView);
+  log->viewer = static_cast<ContactView*>(platform::env()->allocate(bytes));
+  return log->viewer != nullptr ? status::kOk : status::kNoMemory;
+}
+
+}  // namespace
+
+void close_index_slots(LogHandle* log, int last) {
+  for (int i = last; i >= 0; --i) index::close(&log->index_slot[i]);
+}
+
+int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
+                 int32_t viewer_length, int32_t flags) {
+  const bool quick = flags == kQuickOpen;
+  const bool check_times = !quick && (flags & kCheckTimes) != 0;
+  const int32_t first_failure = quick ? status::kCannotOpen : kMasterFileUnusable;
+
+  // 1. The paths. A set whose paths do not fit is refused before any file is
+  // touched, as a first file that cannot be opened.
+  LogFile overlong = LogFile::kMaster;
+  const bool paths_ok = base_path != nullptr ? derive_log_paths(base_path, log, &overlong)
+                                             : stored_paths_valid(log, &overlong);
+  char profile[kPathSize] = {};
+  if (!paths_ok || (!quick && !profile_path(log, false, profile))) {
+    report_overlong(base_path, log, paths_ok ? LogFile::kProfile : overlong);
+    return first_failure;
+  }
+  log->dbs.handle.file = OSP_NO_FILE;
+  log->mst.handle.file = OSP_NO_FILE;
+  log->dbr_file = OSP_NO_FILE;
+  log->dbr_dirty = 0;
+
+  // 2. The master file.
+  if (!quick) {
+    if (dbf::open(log->mst.path, &log->mst.handle) != status::kOk) {
+      report_status(status::kCannotOpen, log->mst.path);
+      return kMasterFileUnusable;
+    }
+    if (log->mst.handle.record_size != kMasterRecordSize) {
+      dbf::close(&log->mst.handle);
+      report_status(status::kBadDataStructure, log->mst.path);
+      return kMasterFileUnusable;
+    }
+    if (check_times && profile_time(profile, "MST") != time_number(log->mst.handle.file))
+      remove_index_files(log, 2, 4);
+  }
+
+  // 3, 4, 5. The contact file.
+  int32_t r = open_contact_file(log, quick);
+  if (r != status::kOk) {
+    if (!quick) dbf::close(&log->mst.handle);
+    return r;
+  }
+  if (log->dbs.handle.record_size != contact::kRecordSize) {
+    if (!quick) dbf::close(&log->mst.handle);
+    dbf::close(&log->dbs.handle);
+    report_status(status::kBadDataStructure, log->dbs.path);
+    return kContactFileRefused;
+  }
+  if (check_times && profile_time(profile, "DBS") != time_number(log->dbs.handle.file))
+    remove_index_files(log, 0, 1);
+
+  // 6. The remarks file.
+  r = open_remarks(log, quick);
+  if (r != status::kOk) {
+    if (!quick) dbf::close(&log->mst.handle);
+    dbf::close(&log->dbs.handle);
+    return r;
+  }
+
+  // 7. The remarks file must account for every contact.
+  if (platform::is_open(log->dbr_file) &&
+      remarks_count(log->dbr_header) != log->dbs.handle.record_count) {
+    if (message_box(0, kForceCountQuestion, kCountMismatchCaption, kMismatchStyle) ==
+        platform::kIdYes) {
+      set_remarks_count(log->dbr_header, log->dbs.handle.record_count);
+      log->dbr_dirty = 1;
+    }
+  }
+  if (quick) return status::kOk;
+
+  // 9, 10. The indexes: the builder opens the record files by path.
+  dbf::close(&log->mst.handle);
+  dbf::close(&log->dbs.handle);
+  r = open_indexes(device_context, log, check_times, profile);
+  if (r != status::kOk) return r;
+
+  // 11. The viewer.
+  if ((flags & kAllocateViewer) != 0) {
+    // The contact count is that of the closed handle, which keeps its header.
+    if (allocate_viewer(log, viewer_length) != status::kOk) {
+      report_status(status::kNoMemory, kViewerBuffer);
+      close_index_slots(log, kLogIndexCount - 1);
+      close_remarks_file(log);
+      return status::kNoMemory;
+    }
+  }
+
+  // 12. The record files again. Should either have been taken by another
+  // program in between, the open fails rather than hand out a log without it.
+  const bool dbs_ok = dbf::open(log->dbs.path, &log->dbs.handle) == status::kOk;
+  const bool mst_ok = dbs_ok && dbf::open(log->mst.path, &log->mst.handle) == status::kOk;
+  if (!dbs_ok || !mst_ok) {
+    report_status(status::kCannotOpen, dbs_ok ? log->mst.path : log->dbs.path);
+    close_log(log, kAllocateViewer);
+    return dbs_ok ? kMasterFileUnusable : kContactFileRefused;
+  }
+  return status::kOk;
+}
+
+}  // namespace osp::log
