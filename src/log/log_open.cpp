@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,12 +57,23 @@ void remove_index_files(LogHandle* log, int first, int last) {
 }
 
 // Before a new file takes the place of an existing one, the old one is kept
-// under its name with "~" appended. True when there is nothing in the way
-// any more.
-bool keep_old_file(const char* path) {
+// under its name with "~" appended. Returns true when nothing stands in the
+// way any more; else false with *blocking naming the file in the way: the
+// old file when another program holds it (moving it would pull it from under
+// that program) or it cannot be renamed, or an earlier backup, which is
+// never replaced.
+bool keep_old_file(const char* path, std::string* blocking) {
   if (!platform::env()->exists(path)) return true;
+  *blocking = path;
+  const FileHandle probe = file_open_existing(path, kGenericRead);
+  if (probe == kNoFile) return false;
+  file_close(probe);
   char backup[kPathSize];
   if (!backup_path(path, backup)) return false;
+  if (platform::env()->exists(backup)) {
+    *blocking = backup;
+    return false;
+  }
   return platform::env()->rename(path, backup);
 }
 
@@ -105,39 +117,91 @@ void report_overlong(const char* base, const LogHandle* log, LogFile file) {
                                                    : log->index_slot[static_cast<int>(file) -
                                                                      static_cast<int>(LogFile::kIndex0)]
                                                          .path;
-  report_status(status::kCannotOpen, std::string(field, kPathSize).c_str());
+  report_status(status::kCannotOpen, std::string(field, strnlen(field, kPathSize)).c_str());
+}
+
+// Checks the set's paths (derived from base_path, or those stored in log for
+// a reopen) before any file is touched. A quick open needs only the contact
+// and remarks files. On failure reports the first path that does not fit as
+// a file that cannot be opened and returns false.
+bool paths_fit(const char* base_path, LogHandle* log, bool quick) {
+  LogFile overlong = LogFile::kMaster;
+  bool ok;
+  if (base_path != nullptr) {
+    // Every derived path has the same length; a quick open names the first
+    // file it would open.
+    ok = derive_log_paths(base_path, log, &overlong);
+    if (!ok && quick) overlong = LogFile::kContacts;
+  } else if (quick) {
+    ok = strnlen(log->dbs.path, kPathSize) < kPathSize;
+    overlong = LogFile::kContacts;
+    if (ok) {
+      ok = strnlen(log->dbr_name, kPathSize) < kPathSize;
+      overlong = LogFile::kRemarks;
+    }
+  } else {
+    ok = stored_paths_valid(log, &overlong);
+  }
+  if (!ok) report_overlong(base_path, log, overlong);
+  return ok;
 }
 
 // Creates a new, empty remarks file, keeping an existing one aside first.
-// Returns 0 when the new file is there.
+// Returns 0 when the new file is there; else reports why, with the path
+// concerned, and returns the status.
 int32_t make_new_remarks_file(LogHandle* log) {
-  if (!keep_old_file(log->dbr_name)) return status::kCannotOpen;
-  return create_remarks_file(log->dbr_name);
+  std::string blocking;
+  if (!keep_old_file(log->dbr_name, &blocking)) {
+    report_status(status::kCannotOpen, blocking.c_str());
+    return status::kCannotOpen;
+  }
+  const int32_t made = create_remarks_file(log->dbr_name);
+  if (made != status::kOk) report_status(made, log->dbr_name);
+  return made;
+}
+
+// Creates a new, empty contact file with a new remarks file beside it,
+// keeping existing ones aside, and drops indexes 0 and 1, which were built
+// over the old file. Returns 0; else the failure has been reported with the
+// path concerned.
+int32_t make_new_contact_file(LogHandle* log) {
+  int32_t made = make_new_remarks_file(log);
+  if (made != status::kOk) return made;
+  std::string blocking;
+  if (!keep_old_file(log->dbs.path, &blocking)) {
+    report_status(status::kCannotOpen, blocking.c_str());
+    return status::kCannotOpen;
+  }
+  made = dbf::create(log->dbs.path);
+  if (made != status::kOk) {
+    report_status(made, log->dbs.path);
+    return made;
+  }
+  remove_index_files(log, 0, 1);
+  return status::kOk;
 }
 
 // Step: the contact file. Returns 0 with dbs open, or the open's result.
 int32_t open_contact_file(LogHandle* log, bool quick) {
-  for (;;) {
-    const int32_t r = dbf::open(log->dbs.path, &log->dbs.handle);
-    if (r == status::kOk) return status::kOk;
-    if (quick) return status::kCannotOpen;
-    if (exists_but_unopenable(log->dbs.path, r)) {
-      // Another program holds it: a new file would destroy its data.
-      report_status(status::kCannotOpen, log->dbs.path);
-      return kContactFileRefused;
-    }
-    if (!ask_create(log->dbs.path)) return kContactFileRefused;
-    // A new contact file comes with a new, empty remarks file, and its
-    // indexes 0 and 1 are dropped.
-    int32_t made = make_new_remarks_file(log);
-    if (made == status::kOk) made = keep_old_file(log->dbs.path) ? status::kOk : status::kCannotOpen;
-    if (made == status::kOk) made = dbf::create(log->dbs.path);
-    if (made != status::kOk) {
-      report_status(made, log->dbs.path);
-      return kContactFileRefused;
-    }
-    remove_index_files(log, 0, 1);
+  int32_t r = dbf::open(log->dbs.path, &log->dbs.handle);
+  if (r == status::kOk) return status::kOk;
+  const int32_t refused = quick ? status::kCannotOpen : kContactFileRefused;
+  if (exists_but_unopenable(log->dbs.path, r)) {
+    // Another program holds it: a new file would destroy its data.
+    report_status(status::kCannotOpen, log->dbs.path);
+    return refused;
   }
+  if (quick) return status::kCannotOpen;
+  if (!ask_create(log->dbs.path)) return kContactFileRefused;
+  if (make_new_contact_file(log) != status::kOk) return kContactFileRefused;
+  // The file just made is ours: should it still not open, asking again would
+  // only make and lose another one.
+  r = dbf::open(log->dbs.path, &log->dbs.handle);
+  if (r != status::kOk) {
+    report_status(r, log->dbs.path);
+    return kContactFileRefused;
+  }
+  return status::kOk;
 }
 
 // Step: the remarks file. Returns 0 (open, or left closed after a failed
@@ -145,14 +209,21 @@ int32_t open_contact_file(LogHandle* log, bool quick) {
 int32_t open_remarks(LogHandle* log, bool quick) {
   const int32_t r = open_remarks_file(log);
   if (r == status::kOk) return status::kOk;
-  if (quick) return status::kCannotOpen;
+  const int32_t refused = quick ? status::kCannotOpen : kRemarksFileRefused;
   if (exists_but_unopenable(log->dbr_name, r)) {
     report_status(status::kCannotOpen, log->dbr_name);
-    return kRemarksFileRefused;
+    return refused;
   }
+  if (quick) return status::kCannotOpen;
   if (!ask_create(log->dbr_name)) return kRemarksFileRefused;
-  if (make_new_remarks_file(log) != status::kOk || open_remarks_file(log) != status::kOk) {
+  if (make_new_remarks_file(log) != status::kOk) {
     // The open goes on without remarks; the contact file keeps its links.
+    log->dbr_file = OSP_NO_FILE;
+    return status::kOk;
+  }
+  const int32_t reopened = open_remarks_file(log);
+  if (reopened != status::kOk) {
+    report_status(reopened, log->dbr_name);
     log->dbr_file = OSP_NO_FILE;
     return status::kOk;
   }
@@ -166,43 +237,37 @@ int32_t open_remarks(LogHandle* log, bool quick) {
   return status::kOk;
 }
 
-// Step: indexes 0 to 4, building each that is missing or stale.
+// Ends a failed open in the index step: the remarks file and the slots
+// opened so far are closed and the failure is reported with the index path.
+int32_t fail_index_step(LogHandle* log, int slot, int32_t reported) {
+  close_remarks_file(log);
+  close_index_slots(log, slot - 1);
+  report_status(reported, log->index_slot[slot].path);
+  return status::kIndexBuildError;
+}
+
+// Step: indexes 0 to 4, building each that is missing or stale, at most once
+// per slot: an index that does not open right after its build would only be
+// built again and again.
 int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
                      const char* profile) {
   for (int i = 0; i < kLogIndexCount; ++i) {
-    bool built = false;
-    bool dropped = false;
-    for (;;) {
-      IdxHandle* slot = &log->index_slot[i];
-      if (index::open(slot->path, slot) == status::kOk) {
-        if (check_times && !built && !dropped) {
-          const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
-          if (profile_time(profile, key) != time_number(slot->file)) {
-            index::close(slot);
-            platform::env()->remove(slot->path);
-            dropped = true;
-            continue;
-          }
-        }
-        break;
-      }
-      // An index that still does not open after it was built would be built
-      // again and again: give up instead.
-      int32_t result = status::kIndexBuildError;
-      if (!built) {
-        draw_build_progress(device_context, slot->path);
-        const char* record_path = i < 2 ? log->dbs.path : log->mst.path;
-        result = index::make_index(record_path, kIndexExpressions[i], slot->path);
-        if (result == status::kOk) {
-          built = true;
-          continue;
-        }
-      }
-      close_remarks_file(log);
-      close_index_slots(log, i - 1);
-      report_status(result, slot->path);
-      return status::kIndexBuildError;
+    IdxHandle* slot = &log->index_slot[i];
+    if (index::open(slot->path, slot) == status::kOk) {
+      if (!check_times) continue;
+      const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
+      if (profile_time(profile, key) == time_number(slot->file)) continue;
+      // Stale: another program changed the files since the last close. The
+      // build replaces the file even should it not go away here.
+      index::close(slot);
+      platform::env()->remove(slot->path);
     }
+    draw_build_progress(device_context, slot->path);
+    const char* record_path = i < 2 ? log->dbs.path : log->mst.path;
+    const int32_t built = index::make_index(record_path, kIndexExpressions[i], slot->path);
+    if (built != status::kOk) return fail_index_step(log, i, built);
+    if (index::open(slot->path, slot) != status::kOk)
+      return fail_index_step(log, i, status::kIndexBuildError);
   }
   return status::kOk;
 }
@@ -212,10 +277,36 @@ int32_t allocate_viewer(LogHandle* log, int32_t viewer_length) {
   log->viewer_count = (viewer_length > 0 && count >= viewer_length) ? viewer_length : count;
   log->viewer_capacity = viewer_length > 0 ? viewer_length : count;
   if (log->viewer_capacity < 1000) log->viewer_capacity = 1000;
-  const size_t bytes =
-      (static_cast<size_t>(log->viewer_capacity) + 2) * sizeof(ContactView);
-  log->viewer = static_cast<ContactView*>(platform::env()->allocate(bytes));
+  // A 32-bit size cannot hold every capacity an int32_t can ask for.
+  const size_t entries = static_cast<size_t>(log->viewer_capacity) + 2;
+  if (entries > SIZE_MAX / sizeof(ContactView)) return status::kNoMemory;
+  log->viewer = static_cast<ContactView*>(platform::env()->allocate(entries * sizeof(ContactView)));
   return log->viewer != nullptr ? status::kOk : status::kNoMemory;
+}
+
+// Step: the record files again, after the index builds. Should either have
+// been taken or replaced by another program in between, the open fails
+// rather than hand out a log without it: reports the file and returns its
+// result, with nothing of the set left open (the viewer of this open freed).
+int32_t reopen_record_files(LogHandle* log, int32_t flags) {
+  struct Again {
+    DbfSlot* slot;
+    int32_t record_size;
+    int32_t refused;
+  };
+  const Again files[2] = {{&log->dbs, contact::kRecordSize, kContactFileRefused},
+                          {&log->mst, kMasterRecordSize, kMasterFileUnusable}};
+  for (const Again& f : files) {
+    int32_t r = dbf::open(f.slot->path, &f.slot->handle);
+    if (r == status::kOk && f.slot->handle.record_size != f.record_size)
+      r = status::kBadDataStructure;
+    if (r != status::kOk) {
+      report_status(r == status::kBadDataStructure ? r : status::kCannotOpen, f.slot->path);
+      close_log(log, flags & kAllocateViewer);
+      return f.refused;
+    }
+  }
+  return status::kOk;
 }
 
 }  // namespace
@@ -228,18 +319,12 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
                  int32_t viewer_length, int32_t flags) {
   const bool quick = flags == kQuickOpen;
   const bool check_times = !quick && (flags & kCheckTimes) != 0;
-  const int32_t first_failure = quick ? status::kCannotOpen : kMasterFileUnusable;
 
   // 1. The paths. A set whose paths do not fit is refused before any file is
   // touched, as a first file that cannot be opened.
-  LogFile overlong = LogFile::kMaster;
-  const bool paths_ok = base_path != nullptr ? derive_log_paths(base_path, log, &overlong)
-                                             : stored_paths_valid(log, &overlong);
+  if (!paths_fit(base_path, log, quick)) return quick ? status::kCannotOpen : kMasterFileUnusable;
   char profile[kPathSize] = {};
-  if (!paths_ok || (!quick && !profile_path(log, false, profile))) {
-    report_overlong(base_path, log, paths_ok ? LogFile::kProfile : overlong);
-    return first_failure;
-  }
+  if (!quick) profile_path(log, false, profile);  // as long as the master path, so it fits
   log->dbs.handle.file = OSP_NO_FILE;
   log->mst.handle.file = OSP_NO_FILE;
   log->dbr_file = OSP_NO_FILE;
@@ -283,7 +368,8 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
     return r;
   }
 
-  // 7. The remarks file must account for every contact.
+  // 7. The remarks file must account for every contact. (Without a remarks
+  // file there is nothing to force.)
   if (platform::is_open(log->dbr_file) &&
       remarks_count(log->dbr_header) != log->dbs.handle.record_count) {
     if (message_box(0, kForceCountQuestion, kCountMismatchCaption, kMismatchStyle) ==
@@ -311,16 +397,8 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
     }
   }
 
-  // 12. The record files again. Should either have been taken by another
-  // program in between, the open fails rather than hand out a log without it.
-  const bool dbs_ok = dbf::open(log->dbs.path, &log->dbs.handle) == status::kOk;
-  const bool mst_ok = dbs_ok && dbf::open(log->mst.path, &log->mst.handle) == status::kOk;
-  if (!dbs_ok || !mst_ok) {
-    report_status(status::kCannotOpen, dbs_ok ? log->mst.path : log->dbs.path);
-    close_log(log, kAllocateViewer);
-    return dbs_ok ? kMasterFileUnusable : kContactFileRefused;
-  }
-  return status::kOk;
+  // 12. The record files again.
+  return reopen_record_files(log, flags);
 }
 
 }  // namespace osp::log
