@@ -13,4 +13,7 @@ int exit_status();
 
 void add_version_command(CLI::App& app);
 
+// idx build, idx check: adds them to the "idx" group.
+void add_idx_build_commands(CLI::App& idx);
+
 }  // namespace osprey_tool
