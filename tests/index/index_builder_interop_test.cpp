@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/wait.h>
 #include <sstream>
 #include <string>
@@ -47,20 +48,34 @@ bool have(const std::string& probe) {
 
 std::string shell_quoted(const std::string& s) { return "'" + s + "'"; }
 
-// The TDbf walker, compiled once per build tree; empty when it cannot be.
-const std::string& tdbf_walker() {
-  static const std::string path = [] {
-    if (!have("command -v fpc")) return std::string();
+// The TDbf walker, compiled into the build tree when it is missing or older
+// than its source: its path, or the compiler's complaint in error.
+struct Walker {
+  std::string path;
+  std::string error;
+};
+const Walker& tdbf_walker() {
+  static const Walker walker = [] {
     const std::string dir = std::string(OSP_BINARY_DIR) + "/interop";
     const std::string source = std::string(OSP_SOURCE_DIR) + "/tests/index/interop/builder_walk.pas";
+    const std::string program = dir + "/builder_walk";
+    std::error_code ec;
+    if (std::filesystem::exists(program, ec) &&
+        std::filesystem::last_write_time(program, ec) > std::filesystem::last_write_time(source, ec)) {
+      return Walker{program, {}};  // built by an earlier run
+    }
     int status;
-    run("mkdir -p " + shell_quoted(dir + "/units") + " && fpc -O1 -v0 -FE" + shell_quoted(dir) + " -FU" +
-            shell_quoted(dir + "/units") + " " + shell_quoted(source) + " 2>&1",
-        &status);
-    return status == 0 ? dir + "/builder_walk" : std::string();
+    const std::string out = run("mkdir -p " + shell_quoted(dir + "/units") + " && fpc -O1 -v0 -FE" +
+                                    shell_quoted(dir) + " -FU" + shell_quoted(dir + "/units") + " " +
+                                    shell_quoted(source) + " 2>&1",
+                                &status);
+    if (status != 0) return Walker{{}, out};
+    return Walker{program, {}};
   }();
-  return path;
+  return walker;
 }
+
+bool have_fpc() { return have("command -v fpc"); }
 
 bool have_xbase() { return have("perl -MXBase::Index -e 1"); }
 
@@ -104,7 +119,8 @@ class InteropTest : public ::testing::Test {
     test::write_file(marked, copy);
     int status;
     const std::string out =
-        run(shell_quoted(tdbf_walker()) + " " + shell_quoted(dbf_) + " " + shell_quoted(marked), &status);
+        run(shell_quoted(tdbf_walker().path) + " " + shell_quoted(dbf_) + " " + shell_quoted(marked),
+            &status);
     EXPECT_EQ(status, 0) << out;
     std::vector<uint32_t> order;
     std::istringstream in(out);
@@ -182,7 +198,9 @@ TEST_F(InteropTest, XBaseIndexWalksOurTreesInOurOrder) {
 }
 
 TEST_F(InteropTest, TdbfWalksOurTreesInOurOrder) {
-  if (tdbf_walker().empty()) GTEST_SKIP() << "Free Pascal with TDbf not installed";
+  if (!have_fpc()) GTEST_SKIP() << "Free Pascal not installed";
+  ASSERT_TRUE(tdbf_walker().error.empty()) << "builder_walk.pas does not compile:\n"
+                                           << tdbf_walker().error;
   struct Case {
     int n;
     const char* expression;
