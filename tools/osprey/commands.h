@@ -15,5 +15,7 @@ void add_version_command(CLI::App& app);
 
 // osprey dbf info FILE, osprey dbf dump FILE [--deleted].
 void add_dbf_commands(CLI::App& app);
+// idx build, idx check: adds them to the "idx" group.
+void add_idx_build_commands(CLI::App& idx);
 
 }  // namespace osprey_tool
