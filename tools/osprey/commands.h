@@ -13,4 +13,7 @@ int exit_status();
 
 void add_version_command(CLI::App& app);
 
+// Adds "info FILE" and "dump FILE" to the index files group.
+void add_idx_walk_commands(CLI::App& idx);
+
 }  // namespace osprey_tool

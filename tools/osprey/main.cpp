@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
   CLI::App app{"osprey: inspect, repair, import and export amateur-radio logs"};
   app.require_subcommand(1);
   osprey_tool::add_version_command(app);
+  auto* idx = app.add_subcommand("idx", "Index files");
+  idx->require_subcommand(1);
+  osprey_tool::add_idx_walk_commands(*idx);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
