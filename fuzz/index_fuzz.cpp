@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 #include "index/index_file.h"
 #include "osprey32.h"
@@ -24,7 +26,18 @@ constexpr int kMaxWalk = 20000;
 int32_t quiet_box(void*, int32_t, const char*, const char*, uint32_t) { return 1; }
 
 const std::string& file_path() {
-  static const std::string path = "/tmp/osp_index_fuzz_" + std::to_string(::getpid()) + ".ndx";
+  static const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("osp_index_fuzz_" + std::to_string(std::random_device{}()) + ".ndx"))
+          .string();
+  static const bool cleanup = [] {
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove(file_path(), ec);
+    });
+    return true;
+  }();
+  (void)cleanup;
   return path;
 }
 
