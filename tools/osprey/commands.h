@@ -17,5 +17,7 @@ void add_version_command(CLI::App& app);
 void add_dbf_commands(CLI::App& app);
 // idx build, idx check: adds them to the "idx" group.
 void add_idx_build_commands(CLI::App& idx);
+// Adds "info FILE" and "dump FILE" to the index files group.
+void add_idx_walk_commands(CLI::App& idx);
 
 }  // namespace osprey_tool

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   auto* idx = app.add_subcommand("idx", "Index files");
   idx->require_subcommand(1);
   osprey_tool::add_idx_build_commands(*idx);
+  osprey_tool::add_idx_walk_commands(*idx);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
