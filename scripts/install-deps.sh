@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   libdbd-xbase-perl python3-dbfread
   fp-compiler fp-units-fcl
+  time
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 )
 i386_packages=(wine wine32:i386)

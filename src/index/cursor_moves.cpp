@@ -9,12 +9,6 @@ namespace osp::index {
 
 namespace {
 
-// A move continues from the cursor's position, with a fresh budget of pages.
-void begin_move(IndexState* s) {
-  s->failed = false;
-  s->descents = 0;
-}
-
 // Goes down from the root, through entry 0's child (last: the last child
 // slot) on each page, until a page without that child. False on failure.
 bool descend_edge(const IdxHandle* h, IndexState* s, bool last) {
@@ -105,6 +99,7 @@ bool position_past_last(const IdxHandle* h, IndexState* s) { return descend_edge
 int32_t top(IdxHandle* h) {
   IndexState* s = state_of(h);
   if (s == nullptr || !descend_edge(h, s, false)) return 0;
+  s->direction = 1;
   Level& leaf = s->levels[s->current];
   if (page_count(leaf.page) > 0) {
     const int32_t recno = entry_recno(s, leaf.page, 0);
@@ -121,6 +116,7 @@ int32_t top(IdxHandle* h) {
 int32_t bottom(IdxHandle* h) {
   IndexState* s = state_of(h);
   if (s == nullptr || !descend_edge(h, s, true)) return 0;
+  s->direction = -1;
   Level& leaf = s->levels[s->current];
   const int32_t n = page_count(leaf.page);
   if (n > 0) {
@@ -138,14 +134,14 @@ int32_t bottom(IdxHandle* h) {
 int32_t next(IdxHandle* h) {
   IndexState* s = state_of(h);
   if (s == nullptr) return 0;
-  begin_move(s);
+  begin_move(s, 1);
   return step_forward(h, s);
 }
 
 int32_t back(IdxHandle* h) {
   IndexState* s = state_of(h);
   if (s == nullptr) return 0;
-  begin_move(s);
+  begin_move(s, -1);
   return step_backward(h, s);
 }
 

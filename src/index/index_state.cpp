@@ -111,14 +111,24 @@ void begin_operation(IndexState* s) {
   s->current = -1;
   s->failed = false;
   s->descents = 0;
+  s->direction = 0;
+}
+
+void begin_move(IndexState* s, int32_t direction) {
+  s->failed = false;
+  if (s->direction != direction) {
+    s->descents = 0;
+    s->direction = direction;
+  }
 }
 
 bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index) {
   const int32_t depth = s->current + 1;
   if (page_no == 0 || page_no >= s->next_free || page_no > kMaxPageNumber)
     return fail(h, s, status::kIndexReadError);
-  // A path through a tree holds each page once, and one move goes down into
-  // each page at most once: anything longer loops or shares pages.
+  // A path through a tree holds each page once, and a walk in one direction
+  // goes down into each page at most once: anything longer loops or shares
+  // pages.
   const uint32_t pages = tree_pages(s);
   if (static_cast<uint32_t>(depth) >= pages || ++s->descents > pages)
     return fail(h, s, status::kIndexReadError);

@@ -36,9 +36,13 @@ struct IndexState {
   int32_t current;  // the deepest level the cursor reached; -1 = none
 
   // Set when a page read or an allocation failed during the operation under
-  // way; descents counts the pages gone down into during it.
+  // way.
   bool failed;
+  // The pages gone down into since the cursor was placed or last turned
+  // round, and the way it has been moving (1 forward, -1 backward, 0 not
+  // yet). Walking one way through a tree enters each page once.
   uint32_t descents;
+  int32_t direction;
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up
@@ -56,16 +60,23 @@ void destroy_state(IndexState* s);
 // Shows code's message with the handle's path as subject.
 void report(const IdxHandle* h, int32_t code);
 
-// Starts a search, move or edit: no current level, no failure, no descents.
+// Starts a search or an edit, or places the cursor at either end: no current
+// level, no failure, no descents.
 void begin_operation(IndexState* s);
+
+// Starts a move in direction (1 forward, -1 backward) from where the cursor
+// stands: no failure; the count of descents starts again when the cursor
+// turns round.
+void begin_move(IndexState* s, int32_t direction);
 
 // Goes down from the current level (to level 0 when there is none) into
 // page_no: creates that level's buffer the first time the tree is that deep,
 // reads the page when the buffer holds another, sets the level's index and
 // makes it current. Refuses, reporting 7, a page number of 0, one at or
 // beyond the next free page, a page that comes back to one already on the
-// path, a descent deeper or longer than the file's pages allow, and a page
-// whose count exceeds the maximum keys; a read that comes out short is 7 and
+// path, a path deeper than the file has pages, more descents in one walk in
+// one direction than the file has pages (pages that loop or are shared), and
+// a page whose count exceeds the maximum keys; a read that comes out short is 7 and
 // a buffer that cannot be created 6. On failure sets failed, leaves no
 // current level and returns false.
 bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index);

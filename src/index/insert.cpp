@@ -28,8 +28,7 @@ bool position_for(const IdxHandle* h, IndexState* s, const uint8_t* key) {
   const auto len = static_cast<size_t>(s->key_length);
   if (find(h, s, key, len) == 0) return !s->failed;
   for (;;) {
-    s->failed = false;
-    s->descents = 0;
+    begin_move(s, 1);
     if (step_forward(h, s) == 0) return !s->failed && position_past_last(h, s);
     if (std::memcmp(s->key, key, len) != 0) return true;
   }

@@ -1,5 +1,6 @@
 #include "index/merge_runs.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "frame/status.h"
@@ -33,25 +34,44 @@ class Merger {
   }
 
   // Merges runs a and b of the input onto the end of the output.
-  int32_t merge(const Run& a, const Run& b) {
+  template <class Compare>
+  int32_t merge(const Run& a, const Run& b, Compare compare) {
     RunReader ra{a.offset, a.count, buffer_a_};
     RunReader rb{b.offset, b.count, buffer_b_};
     int32_t out_count = 0;
     for (;;) {
       if (ra.empty() && ra.left > 0 && !refill(&ra)) return status::kIndexBuildError;
       if (rb.empty() && rb.left > 0 && !refill(&rb)) return status::kIndexBuildError;
-      const bool have_a = !ra.empty();
-      const bool have_b = !rb.empty();
-      if (!have_a && !have_b) break;
-      RunReader* from = &rb;
-      if (have_a && (!have_b || compare_sort_entries(ra.current(width_), rb.current(width_),
-                                                     space_) <= 0)) {
-        from = &ra;
+      if (ra.empty() && rb.empty()) break;
+      // As many entries as can be taken before a buffer runs empty or the
+      // output fills: the smaller of what each buffer holds and the room left.
+      int32_t steps = per_third_ - out_count;
+      if (ra.empty() || rb.empty()) {
+        RunReader* only = ra.empty() ? &rb : &ra;
+        steps = std::min(steps, only->held - only->next);
+        std::memcpy(output_ + out_count * width_, only->current(width_),
+                    static_cast<std::size_t>(steps) * static_cast<std::size_t>(width_));
+        only->next += steps;
+        out_count += steps;
+      } else {
+        steps = std::min({steps, ra.held - ra.next, rb.held - rb.next});
+        const uint8_t* pa = ra.current(width_);
+        const uint8_t* pb = rb.current(width_);
+        uint8_t* out = output_ + out_count * width_;
+        for (int32_t k = 0; k < steps; ++k) {
+          // Ties go to a, the earlier run.
+          const bool take_a = compare.before(pa, pb);
+          copy_entry(out, take_a ? pa : pb, width_);
+          out += width_;
+          pa += take_a ? width_ : 0;
+          pb += take_a ? 0 : width_;
+        }
+        const auto took_a = static_cast<int32_t>((pa - ra.current(width_)) / width_);
+        ra.next += took_a;
+        rb.next += steps - took_a;
+        out_count += steps;
       }
-      std::memcpy(output_ + out_count * width_, from->current(width_),
-                  static_cast<std::size_t>(width_));
-      ++from->next;
-      if (++out_count == per_third_) {
+      if (out_count == per_third_) {
         if (!write_output(out_count)) return status::kIndexBuildError;
         out_count = 0;
       }
@@ -118,7 +138,8 @@ int32_t merge_runs(SortSpace* space, const FileHandle files[2], int* sorted) {
     for (int32_t i = 0; i < pairs; ++i) {
       const Run a = space->runs[2 * i];
       const Run b = space->runs[2 * i + 1];
-      const int32_t result = merger.merge(a, b);
+      const int32_t result = with_entry_compare(
+          space->key_length, [&](auto compare) { return merger.merge(a, b, compare); });
       if (result != status::kOk) return result;
       space->runs[i] = Run{a.count + b.count, a.offset};
     }

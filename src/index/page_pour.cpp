@@ -21,7 +21,9 @@ class PagePourer {
         entry_size_(entry_size_for(space.key_length)),
         max_keys_(max_keys_for(entry_size_)),
         read_buffer_(space.chunk),
-        read_capacity_(space.chunk_size / space.width),
+        read_capacity_((space.chunk_size / 2) / space.width),
+        write_buffer_(space.chunk + space.chunk_size / 2),
+        write_capacity_((space.chunk_size / 2) / kPageSize),
         remaining_(count) {}
 
   ~PagePourer() {
@@ -40,6 +42,7 @@ class PagePourer {
       if (!build(height, &root)) return status_;
       ++height;
     } while (remaining_ > 0);
+    flush_pages();
     result->root = root;
     result->next_page = next_page_;
     return status_;
@@ -104,21 +107,28 @@ class PagePourer {
     return read_buffer_ + (buffer_next_++) * width_;
   }
 
-  // Writes the page at number x 512; a failure is recorded and the build
-  // goes on.
+  // Queues the finished page for writing at number x 512. Pages are finished
+  // in the order of their numbers, so the queue is written out as one
+  // stretch of the file whenever it is full, and once more at the end.
   void write_page(const uint8_t* page, uint32_t number) {
-    const int64_t at = static_cast<int64_t>(number) * kPageSize;
-    if (position_ != at && file_seek(index_, at) != at) {
+    if (queued_ == 0) first_queued_ = number;
+    std::memcpy(write_buffer_ + queued_ * kPageSize, page, kPageSize);
+    if (++queued_ == write_capacity_) flush_pages();
+  }
+
+  // Writes the queued pages; a failure is recorded and the build goes on.
+  void flush_pages() {
+    if (queued_ == 0) return;
+    const int64_t at = static_cast<int64_t>(first_queued_) * kPageSize;
+    const int32_t bytes = queued_ * kPageSize;
+    queued_ = 0;
+    if ((position_ != at && file_seek(index_, at) != at) ||
+        file_write(index_, write_buffer_, bytes) != bytes) {
       position_ = -1;
       status_ = status::kIndexWriteError;
       return;
     }
-    if (file_write(index_, page, kPageSize) != kPageSize) {
-      position_ = -1;
-      status_ = status::kIndexWriteError;
-      return;
-    }
-    position_ = at + kPageSize;
+    position_ = at + bytes;
   }
 
   bool fail(int32_t code) {
@@ -134,6 +144,10 @@ class PagePourer {
   int32_t max_keys_;
   uint8_t* read_buffer_;
   int32_t read_capacity_;
+  uint8_t* write_buffer_;
+  int32_t write_capacity_;  // pages
+  int32_t queued_ = 0;
+  uint32_t first_queued_ = 0;
   int32_t buffer_held_ = 0;
   int32_t buffer_next_ = 0;
   uint32_t remaining_;

@@ -29,7 +29,8 @@ struct PourResult {
 
 // Empties index_file and writes the tree of the count entries that sorted
 // holds from its start, pages from 1 on; the header page is left alone. Uses
-// space's chunk as its read buffer. Returns 0; 8 when the file cannot be
+// space's chunk: one half for reading entries, the other for writing pages
+// several at a time. Returns 0; 8 when the file cannot be
 // emptied or a page is written short (the build goes on); 23 when the sorted
 // file is read short; 6 when a page buffer cannot be allocated. The last
 // failure wins. result is meaningful only on 0.

@@ -9,18 +9,6 @@
 
 namespace osp::index {
 
-int compare_sort_entries(const void* a, const void* b, void* context) {
-  const auto* space = static_cast<const SortSpace*>(context);
-  const auto* x = static_cast<const uint8_t*>(a);
-  const auto* y = static_cast<const uint8_t*>(b);
-  const int c = std::memcmp(x + kRecnoBytes, y + kRecnoBytes,
-                            static_cast<std::size_t>(space->key_length));
-  if (c != 0) return c;
-  const uint32_t rx = load_u32(x);
-  const uint32_t ry = load_u32(y);
-  return rx < ry ? -1 : (rx > ry ? 1 : 0);
-}
-
 int32_t allocate_sort_space(SortSpace* space, int32_t key_length, int32_t record_count) {
   *space = SortSpace{};
   space->key_length = key_length;
@@ -87,7 +75,9 @@ int32_t write_sorted_runs(const RecordSource& source, const KeyExpression& expre
       store_u32(entry, ++recno);
       extract_key(expression, record, entry + kRecnoBytes);
     }
-    sort_records(space->chunk, size, space->width, &compare_sort_entries, space);
+    with_entry_compare(space->key_length, [&](auto compare) {
+      sort_records_by(space->chunk, size, space->width, compare);
+    });
     const int32_t bytes = size * space->width;
     if (file_write(out, space->chunk, bytes) != bytes) return status::kIndexBuildError;
     offset += static_cast<uint32_t>(bytes);

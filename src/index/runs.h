@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "dbf/field_descriptors.h"
+#include "frame/bytes.h"
 #include "frame/file.h"
 #include "index/key_expression.h"
 
@@ -37,9 +39,104 @@ struct SortSpace {
   int32_t run_count = 0;
 };
 
-// Compares the sort entries at a and b; context is the SortSpace. Negative, 0
-// or positive: keys first, then record numbers.
-int compare_sort_entries(const void* a, const void* b, void* context);
+// The N (at most 8) bytes at p as a big-endian number, left-aligned: numbers
+// compare as the bytes do.
+template <int N>
+inline uint64_t key_word(const uint8_t* p) {
+  uint64_t v = 0;
+  for (int i = 0; i < N; ++i) v = (v << 8) | p[i];
+  return N == 0 ? 0 : v << (8 * (8 - N));
+}
+
+inline int compare_recnos(const uint8_t* x, const uint8_t* y) {
+  const uint32_t rx = load_u32(x);
+  const uint32_t ry = load_u32(y);
+  return rx < ry ? -1 : (rx > ry ? 1 : 0);
+}
+
+// Compares sort entries: negative, 0 or positive, keys first (unsigned bytes),
+// then record numbers. ShortKey serves keys of exactly N bytes (N at most 8),
+// LongKey keys of any length, eight bytes at a time.
+//
+// before(x, y) says whether x sorts at or before y, without branches where
+// the key allows it (the merge asks it for every entry).
+template <int N>
+struct ShortKey {
+  int operator()(const uint8_t* x, const uint8_t* y) const {
+    const uint64_t u = key_word<N>(x + kRecnoBytes);
+    const uint64_t v = key_word<N>(y + kRecnoBytes);
+    if (u != v) return u < v ? -1 : 1;
+    return compare_recnos(x, y);
+  }
+  bool before(const uint8_t* x, const uint8_t* y) const {
+    const uint64_t u = key_word<N>(x + kRecnoBytes);
+    const uint64_t v = key_word<N>(y + kRecnoBytes);
+    const uint32_t rx = load_u32(x);
+    const uint32_t ry = load_u32(y);
+    if constexpr (N <= 4) {
+      // The key fills the high half of the word: key and record number compare as one.
+      return (u | rx) <= (v | ry);
+    } else {
+      return (u < v) | ((u == v) & (rx <= ry));
+    }
+  }
+};
+
+struct LongKey {
+  int32_t key_length;
+  int operator()(const uint8_t* x, const uint8_t* y) const {
+    const uint8_t* a = x + kRecnoBytes;
+    const uint8_t* b = y + kRecnoBytes;
+    int32_t n = key_length;
+    for (; n >= 8; n -= 8, a += 8, b += 8) {
+      const uint64_t u = key_word<8>(a);
+      const uint64_t v = key_word<8>(b);
+      if (u != v) return u < v ? -1 : 1;
+    }
+    for (; n > 0; --n, ++a, ++b) {
+      if (*a != *b) return *a < *b ? -1 : 1;
+    }
+    return compare_recnos(x, y);
+  }
+  bool before(const uint8_t* x, const uint8_t* y) const { return (*this)(x, y) <= 0; }
+};
+
+// Calls f with the comparison for keys of key_length bytes.
+template <class F>
+decltype(auto) with_entry_compare(int32_t key_length, F&& f) {
+  switch (key_length) {
+    case 0: return f(ShortKey<0>{});
+    case 1: return f(ShortKey<1>{});
+    case 2: return f(ShortKey<2>{});
+    case 3: return f(ShortKey<3>{});
+    case 4: return f(ShortKey<4>{});
+    case 5: return f(ShortKey<5>{});
+    case 6: return f(ShortKey<6>{});
+    case 7: return f(ShortKey<7>{});
+    case 8: return f(ShortKey<8>{});
+    default: return f(LongKey{key_length});
+  }
+}
+
+// Compares the sort entries x and y with keys of key_length bytes.
+inline int compare_entries(const uint8_t* x, const uint8_t* y, int32_t key_length) {
+  return with_entry_compare(key_length, [&](auto compare) { return compare(x, y); });
+}
+
+// Copies one sort entry of width bytes.
+inline void copy_entry(uint8_t* to, const uint8_t* from, int32_t width) {
+  if (width >= 8 && width <= 16) {
+    // Two overlapping words cover every width from 8 to 16.
+    uint64_t head;
+    uint64_t tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + width - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + width - 8, &tail, 8);
+  } else {
+    std::memcpy(to, from, static_cast<std::size_t>(width));
+  }
+}
 
 // Sets space up for record_count entries with keys of key_length bytes: a
 // zeroed run table of (record_count - 1) / entries per chunk + 1 rows and a

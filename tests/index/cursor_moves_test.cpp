@@ -129,28 +129,5 @@ TEST(IndexSearch, AgreesWithTheSortedOrderAcrossLevels) {
   }
 }
 
-TEST(IndexMoves, TopAndBottomThenStepBothWays) {
-  TempDir dir;
-  const auto sorted = numbered_entries(100);
-  IndexLayout l;
-  l.leaf_fill = 5;
-  l.interior_fill = 2;
-  OpenIndex idx(make(dir, sorted, l));
-  EXPECT_EQ(idx_bottom(idx.get()), 100);
-  EXPECT_EQ(idx.key(), "K00099");
-  EXPECT_EQ(idx_back(idx.get()), 99);
-  EXPECT_EQ(idx_next(idx.get()), 100);
-  EXPECT_EQ(idx_next(idx.get()), 0);
-  EXPECT_EQ(idx_top(idx.get()), 1);
-  EXPECT_EQ(idx_back(idx.get()), 0);
-  EXPECT_EQ(idx_next(idx.get()), 0);
-  // Zig-zag over leaf boundaries.
-  EXPECT_EQ(idx_search(idx.get(), "K00005", 6), 6);
-  EXPECT_EQ(idx_back(idx.get()), 5);
-  EXPECT_EQ(idx_back(idx.get()), 4);
-  EXPECT_EQ(idx_next(idx.get()), 5);
-  EXPECT_EQ(idx_next(idx.get()), 6);
-}
-
 }  // namespace
 }  // namespace osp::test

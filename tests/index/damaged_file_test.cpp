@@ -107,6 +107,31 @@ TEST_F(DamagedIndex, PagesSharedSoOftenThatAWalkWouldNeverEnd) {
   EXPECT_EQ(hooks_.boxes.back().text, sjis(" インデックス読み込みエラー（" + path_ + "）"));
 }
 
+TEST_F(DamagedIndex, AWalkThroughSharedPagesEndsWithinThePagesOfTheFile) {
+  // Ten interior pages whose every child is the next page, above a leaf of
+  // three entries: walked through every child, 32^10 entries would come back.
+  std::vector<uint8_t> bytes = packed_index(numbered_entries(3));
+  const uint32_t leaf = 1;
+  bytes.resize(12 * kPage, 0);
+  for (uint32_t p = 2; p < 12; ++p) {
+    store_u32(bytes.data() + p * kPage, 31);
+    for (int i = 0; i <= 31; ++i) set_child(bytes, p, i, p == 11 ? leaf : p + 1);
+  }
+  store_u32(bytes.data(), 2);
+  store_u32(bytes.data() + 4, 12);
+  write_file(path_, bytes);
+  OpenIndex idx(path_);
+  size_t forward = 0;
+  for (int32_t r = idx_top(idx.get()); r != 0 && forward < 1000; r = idx_next(idx.get())) ++forward;
+  size_t backward = 0;
+  for (int32_t r = idx_bottom(idx.get()); r != 0 && backward < 1000; r = idx_back(idx.get()))
+    ++backward;
+  EXPECT_LE(forward, 31u * 11u);
+  EXPECT_LE(backward, 31u * 11u);
+  ASSERT_FALSE(hooks_.boxes.empty());
+  EXPECT_EQ(hooks_.boxes.back().text, sjis(" インデックス読み込みエラー（" + path_ + "）"));
+}
+
 TEST_F(DamagedIndex, NothingIsWrittenWhenAnEditCannotFindItsPlace) {
   auto bytes = sample();
   set_child(bytes, 5, 1, 5);

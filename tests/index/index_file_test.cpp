@@ -116,6 +116,18 @@ TEST_F(IndexFile, OpenFailuresThatCannotReadOrHold) {
   EXPECT_EQ(hooks_.boxes[0].text, message("インデックス読み込みエラー", path_));
 }
 
+TEST_F(IndexFile, AnOpenThatFailsIsSilent) {
+  FaultEnv env;
+  ScopedEnv scoped(&env);
+  env.fail(Op::kOpen, 1);
+  OpenIndex idx(path_);
+  EXPECT_EQ(idx.status, 5);
+  EXPECT_EQ(idx->file, OSP_NO_FILE);
+  EXPECT_EQ(idx->state, nullptr);
+  EXPECT_EQ(env.calls(Op::kAllocate), 0);
+  EXPECT_TRUE(hooks_.boxes.empty());
+}
+
 TEST_F(IndexFile, OpenWithoutMemory) {
   FaultEnv env;
   ScopedEnv scoped(&env);

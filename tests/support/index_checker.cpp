@@ -1,10 +1,9 @@
 #include "support/index_checker.h"
 
-#include <set>
+#include <cstdio>
 
 #include "frame/bytes.h"
 #include "index/index_format.h"
-#include "support/temp_dir.h"
 
 namespace osp::test {
 
@@ -17,7 +16,7 @@ struct Walker {
   int key_length, max_keys, es;
   uint32_t next_free;
   IndexCheck& out;
-  std::set<uint32_t> seen;
+  std::vector<bool> seen = std::vector<bool>(file.size() / kPageSize + 1, false);
   int leaf_depth = -1;
 
   bool fail(const std::string& what, uint32_t page_no) {
@@ -31,7 +30,8 @@ struct Walker {
     if (page_no == 0 || page_no >= next_free) return fail("page number out of range", page_no);
     if ((page_no + 1) * static_cast<size_t>(kPageSize) > file.size())
       return fail("page beyond the end of the file", page_no);
-    if (!seen.insert(page_no).second) return fail("page reached twice", page_no);
+    if (seen[page_no]) return fail("page reached twice", page_no);
+    seen[page_no] = true;
     out.pages += 1;
     const uint8_t* page = file.data() + page_no * static_cast<size_t>(kPageSize);
     const uint32_t n = load_u32(page);
@@ -100,8 +100,7 @@ IndexCheck check_index(const std::vector<uint8_t>& file, std::optional<uint32_t>
     out.error = "header";
     return out;
   }
-  Walker w{file, key_length, max_keys, es, next_free.value_or(load_u32(h + kHdrNextFree)), out,
-           {}, -1};
+  Walker w{file, key_length, max_keys, es, next_free.value_or(load_u32(h + kHdrNextFree)), out};
   std::string greatest;
   bool empty = false;
   w.walk(root.value_or(load_u32(h + kHdrRoot)), 0, true, &greatest, &empty);
@@ -111,7 +110,18 @@ IndexCheck check_index(const std::vector<uint8_t>& file, std::optional<uint32_t>
 
 IndexCheck check_index_file(const std::string& path, std::optional<uint32_t> root,
                             std::optional<uint32_t> next_free) {
-  return check_index(read_file(path), root, next_free);
+  // One read of the whole file: the check runs after every step of long
+  // randomised tests.
+  std::vector<uint8_t> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    bytes.resize(size > 0 ? static_cast<size_t>(size) : 0);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+    std::fclose(f);
+  }
+  return check_index(bytes, root, next_free);
 }
 
 }  // namespace osp::test

@@ -15,6 +15,10 @@ void add_version_command(CLI::App& app);
 
 // osprey dbf info FILE, osprey dbf dump FILE [--deleted].
 void add_dbf_commands(CLI::App& app);
+// idx build, idx check: adds them to the "idx" group.
+void add_idx_build_commands(CLI::App& idx);
+// Adds "info FILE" and "dump FILE" to the index files group.
+void add_idx_walk_commands(CLI::App& idx);
 
 // osprey open LOG [--yes|--no], osprey new LOG --master FILE.
 void add_log_commands(CLI::App& app);

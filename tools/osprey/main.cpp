@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   osprey_tool::add_version_command(app);
   osprey_tool::add_dbf_commands(app);
+  auto* idx = app.add_subcommand("idx", "Index files");
+  idx->require_subcommand(1);
+  osprey_tool::add_idx_build_commands(*idx);
+  osprey_tool::add_idx_walk_commands(*idx);
   osprey_tool::add_log_commands(app);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
