@@ -119,7 +119,7 @@ TEST_F(ContactFileInteropTest, DbfreadReadsAContactFileTheLibraryMadeAndFilled) 
   hooks_.boxes.clear();
   hooks_.answer({kYes});  // the remarks file accounts for none of them
   ASSERT_EQ(open(0), 0);
-  EXPECT_EQ(log_.dbs.handle.record_count, 40);
+  EXPECT_EQ(+log_.dbs.handle.record_count, 40);
   int entries = 0;
   for (int32_t recno = idx_top(&log_.index_slot[0]); recno != 0;
        recno = idx_next(&log_.index_slot[0]))

@@ -25,11 +25,11 @@ TEST_F(LogCloseTest, QuickCloseLeavesMasterIndexesAndViewerAsTheyAre) {
   make_complete_log(30);
   ASSERT_EQ(open(5), 0);
   OspreyClose(&log_, 2);
-  EXPECT_LE(log_.dbs.handle.file, 0);
-  EXPECT_LE(log_.dbr_file, 0);
-  EXPECT_GT(log_.mst.handle.file, 0);
-  for (int i = 0; i < 5; ++i) EXPECT_GT(log_.index_slot[i].file, 0) << i;
-  EXPECT_NE(log_.viewer, nullptr);
+  EXPECT_LE(+log_.dbs.handle.file, 0);
+  EXPECT_LE(+log_.dbr_file, 0);
+  EXPECT_GT(+log_.mst.handle.file, 0);
+  for (int i = 0; i < 5; ++i) EXPECT_GT(+log_.index_slot[i].file, 0) << i;
+  EXPECT_NE(+log_.viewer, nullptr);
   EXPECT_NE(idx_top(&log_.index_slot[2]), 0) << "the indexes still work";
   OspreyClose(&log_, 5);
   expect_set_closed();
@@ -47,7 +47,7 @@ TEST_F(LogCloseTest, ClosingAClosedOrNeverOpenedHandleDoesNothing) {
   LogHandle never{};
   OspreyClose(&never, 5);
   OspreyClose(&never, 2);
-  EXPECT_EQ(never.viewer, nullptr);
+  EXPECT_EQ(+never.viewer, nullptr);
   EXPECT_FALSE(file_exists(".FDT"));
   EXPECT_FALSE(file_exists(".fdt"));
 }

@@ -125,7 +125,7 @@ TEST_F(LogIndexTest, OpenWithFlagOneRebuildsWhatAnotherProgramLeftStale) {
     std::vector<std::string> expected;
     for (const char* e : c.rebuilt) expected.push_back(path(e));
     EXPECT_EQ(built_indexes(), expected);
-    for (int i = 0; i < 5; ++i) EXPECT_GT(log_.index_slot[i].file, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_GT(+log_.index_slot[i].file, 0);
     OspreyClose(&log_, 5);
     expect_set_closed();
   }
@@ -225,19 +225,19 @@ TEST_F(LogIndexTest, ViewerIsSizedFromTheRequestAndTheContactCount) {
       faults.limit_allocation(bytes);
       ASSERT_EQ(open(4, c.length), 0);
     }
-    EXPECT_EQ(log_.viewer_count, c.count);
-    EXPECT_EQ(log_.viewer_capacity, c.capacity);
-    ASSERT_NE(log_.viewer, nullptr);
+    EXPECT_EQ(+log_.viewer_count, c.count);
+    EXPECT_EQ(+log_.viewer_capacity, c.capacity);
+    ASSERT_NE(+log_.viewer, nullptr);
     const auto* raw = reinterpret_cast<const uint8_t*>(log_.viewer);
     EXPECT_EQ(std::count(raw, raw + bytes, 0), static_cast<std::ptrdiff_t>(bytes)) << "zeroed";
     OspreyClose(&log_, 4);
-    EXPECT_EQ(log_.viewer, nullptr);
+    EXPECT_EQ(+log_.viewer, nullptr);
     expect_set_closed();
   }
 
   // Without flag 4 no viewer is made.
   ASSERT_EQ(open(0), 0);
-  EXPECT_EQ(log_.viewer, nullptr);
+  EXPECT_EQ(+log_.viewer, nullptr);
   OspreyClose(&log_, 0);
 }
 

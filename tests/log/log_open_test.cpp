@@ -70,22 +70,22 @@ TEST_F(LogOpenTest, OpensTheWholeSetBuildingEveryMissingIndexInSlotOrder) {
   EXPECT_EQ(built_indexes(), (std::vector<std::string>{path(".dx0"), path(".dx1"), path(".dx2"),
                                                       path(".dx3"), path(".dx4")}));
   for (const CapturedText& t : hooks_.texts) EXPECT_EQ(t.device_context, &dc_);
-  EXPECT_GT(log_.dbs.handle.file, 0);
-  EXPECT_GT(log_.mst.handle.file, 0);
-  EXPECT_GT(log_.dbr_file, 0);
-  EXPECT_EQ(log_.dbr_dirty, 0);
-  EXPECT_EQ(log_.dbs.handle.record_count, 300);
+  EXPECT_GT(+log_.dbs.handle.file, 0);
+  EXPECT_GT(+log_.mst.handle.file, 0);
+  EXPECT_GT(+log_.dbr_file, 0);
+  EXPECT_EQ(+log_.dbr_dirty, 0);
+  EXPECT_EQ(+log_.dbs.handle.record_count, 300);
   const int masters = static_cast<int>(LogGenerator(7).masters().size());
-  EXPECT_EQ(log_.mst.handle.record_count, masters);
+  EXPECT_EQ(+log_.mst.handle.record_count, masters);
   const int expected[5] = {300, 300, masters, masters, masters};
   const int key_lengths[5] = {6, 6, 6, 7, 4};
   for (int i = 0; i < 5; ++i) {
-    ASSERT_GT(log_.index_slot[i].file, 0) << i;
+    ASSERT_GT(+log_.index_slot[i].file, 0) << i;
     EXPECT_EQ(count_entries(&log_.index_slot[i]), expected[i]) << i;
     EXPECT_EQ(bytes_at(path(kSetExtensions[3 + i]), 12, 1)[0], key_lengths[i]) << i;
   }
-  ASSERT_NE(log_.viewer, nullptr);
-  EXPECT_EQ(log_.viewer_count, 300);
+  ASSERT_NE(+log_.viewer, nullptr);
+  EXPECT_EQ(+log_.viewer_count, 300);
 
   OspreyClose(&log_, 5);
   expect_set_closed();
@@ -101,7 +101,7 @@ TEST_F(LogOpenTest, AnyExtensionOfTheBasePathNamesTheSameSet) {
   OspreyClose(&log_, 0);
   // The paths stay in the handle: a null base path reopens the same set.
   ASSERT_EQ(OspreyOpen(nullptr, &log_, nullptr, 0, 0), 0);
-  EXPECT_EQ(log_.dbs.handle.record_count, 20);
+  EXPECT_EQ(+log_.dbs.handle.record_count, 20);
   OspreyClose(&log_, 0);
   expect_set_closed();
 }
@@ -113,7 +113,7 @@ TEST_F(LogOpenTest, SlotFiveBelongsToTheCaller) {
   ASSERT_EQ(open(0), 0);
   OspreyClose(&log_, 5);
   EXPECT_STREQ(log_.index_slot[5].path, "caller's own");
-  EXPECT_EQ(log_.index_slot[5].file, 77);
+  EXPECT_EQ(+log_.index_slot[5].file, 77);
   log_.index_slot[5].file = OSP_NO_FILE;
 }
 
@@ -190,11 +190,11 @@ TEST_F(LogOpenTest, QuickOpenTakesOnlyTheContactAndRemarksFiles) {
   ASSERT_EQ(open(2), 0);
   EXPECT_TRUE(hooks_.boxes.empty());
   EXPECT_TRUE(hooks_.texts.empty());
-  EXPECT_GT(log_.dbs.handle.file, 0);
-  EXPECT_GT(log_.dbr_file, 0);
-  EXPECT_LE(log_.mst.handle.file, 0);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(log_.index_slot[i].file, 0) << i;
-  EXPECT_EQ(log_.viewer, nullptr);
+  EXPECT_GT(+log_.dbs.handle.file, 0);
+  EXPECT_GT(+log_.dbr_file, 0);
+  EXPECT_LE(+log_.mst.handle.file, 0);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(+log_.index_slot[i].file, 0) << i;
+  EXPECT_EQ(+log_.viewer, nullptr);
   EXPECT_FALSE(file_exists(path(".dx0")));
   OspreyClose(&log_, 2);
   expect_set_closed();
@@ -274,8 +274,8 @@ TEST_F(LogOpenTest, YesToANewContactFileMakesEmptyFilesAndKeepsTheOldRemarksAsid
   ASSERT_EQ(open(0), 0);
   ASSERT_EQ(hooks_.boxes.size(), 1u) << "asked once, no count question";
   expect_create_question(0, path(".dbs"));
-  EXPECT_EQ(log_.dbs.handle.record_count, 0);
-  EXPECT_EQ(log_.dbs.handle.record_size, 58);
+  EXPECT_EQ(+log_.dbs.handle.record_count, 0);
+  EXPECT_EQ(+log_.dbs.handle.record_size, 58);
   EXPECT_EQ(remarks_count_of(), 0);
   // Indexes 0 and 1 were built over the old file: dropped and built anew.
   EXPECT_EQ(built_indexes(), (std::vector<std::string>{path(".dx0"), path(".dx1")}));
@@ -306,7 +306,7 @@ TEST_F(LogOpenTest, UnusableContactFileIsKeptAsABackupBeforeANewOneIsMade) {
   hooks_.answer({kYes});
   ASSERT_EQ(open(5), 0);
   ASSERT_EQ(hooks_.boxes.size(), 1u);
-  EXPECT_EQ(log_.dbs.handle.record_count, 0);
+  EXPECT_EQ(+log_.dbs.handle.record_count, 0);
   OspreyClose(&log_, 5);
   expect_set_closed();
   EXPECT_EQ(read_file(path(".dbs~")), damaged);
@@ -367,7 +367,7 @@ TEST_F(LogOpenTest, YesToANewRemarksFileDropsEveryRemarkLinkAndMakesTheCountsAgr
   ASSERT_EQ(hooks_.boxes.size(), 1u) << "no count question";
   expect_create_question(0, path(".dbr"));
   EXPECT_EQ(remarks_count_of(), 120);
-  EXPECT_NE(log_.dbr_dirty, 0);
+  EXPECT_NE(+log_.dbr_dirty, 0);
   OspreyClose(&log_, 5);
   expect_set_closed();
   EXPECT_EQ(remark_offsets(path(".dbs")), std::vector<uint32_t>(120, 0u));
@@ -421,7 +421,7 @@ TEST_F(LogOpenTest, RemarksFileThatCannotBeMadeLeavesEveryLinkAndGoesOnWithoutRe
   ASSERT_EQ(hooks_.boxes.size(), 2u) << "no count question without a remarks file";
   expect_create_question(0, path(".dbr"));
   expect_status_box(1, 5, path(".dbr~"));
-  EXPECT_LE(log_.dbr_file, 0);
+  EXPECT_LE(+log_.dbr_file, 0);
   OspreyClose(&log_, 5);
   expect_set_closed();
   EXPECT_EQ(read_file(path(".dbs")).size(), contacts.size());
@@ -441,7 +441,7 @@ TEST_F(LogOpenTest, RemarksFileThatCannotBeMadeLeavesEveryLinkAndGoesOnWithoutRe
   }
   ASSERT_EQ(hooks_.boxes.size(), 2u);
   expect_status_box(1, 5, path(".dbr"));
-  EXPECT_LE(log_.dbr_file, 0);
+  EXPECT_LE(+log_.dbr_file, 0);
   OspreyClose(&log_, 5);
   expect_set_closed();
   EXPECT_EQ(remark_offsets(path(".dbs")), remark_offsets_of(contacts));

@@ -68,12 +68,12 @@ class LogTest : public ::testing::Test {
   // Every file of the set is closed: the handle says so, the viewer is not
   // allocated, and each file that exists can be opened exclusively again.
   void expect_set_closed(bool viewer_freed = true) {
-    EXPECT_LE(log_.dbs.handle.file, 0);
-    EXPECT_LE(log_.mst.handle.file, 0);
-    EXPECT_LE(log_.dbr_file, 0);
-    for (int i = 0; i < 5; ++i) EXPECT_LE(log_.index_slot[i].file, 0) << "slot " << i;
+    EXPECT_LE(+log_.dbs.handle.file, 0);
+    EXPECT_LE(+log_.mst.handle.file, 0);
+    EXPECT_LE(+log_.dbr_file, 0);
+    for (int i = 0; i < 5; ++i) EXPECT_LE(+log_.index_slot[i].file, 0) << "slot " << i;
     if (viewer_freed) {
-      EXPECT_EQ(log_.viewer, nullptr);
+      EXPECT_EQ(+log_.viewer, nullptr);
     }
     for (const char* extension : kSetExtensions) {
       const std::string p = path(extension);
