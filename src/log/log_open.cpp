@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "dbf/record_file.h"
@@ -57,12 +58,11 @@ void remove_index_files(LogHandle* log, int first, int last) {
 }
 
 // Before a new file takes the place of an existing one, the old one is kept
-// under its name with "~" appended. Returns true when nothing stands in the
-// way any more; else false with *blocking naming the file in the way: the
-// old file when another program holds it (moving it would pull it from under
-// that program) or it cannot be renamed, or an earlier backup, which is
-// never replaced.
-bool keep_old_file(const char* path, std::string* blocking) {
+// under its name with "~" appended. True when that can be done (or there is
+// no old file); else false with *blocking naming the file in the way: the old
+// file when another program holds it (moving it would pull it from under that
+// program), or an earlier backup, which is never replaced.
+bool may_replace(const char* path, std::string* blocking) {
   if (!platform::env()->exists(path)) return true;
   *blocking = path;
   const FileHandle probe = file_open_existing(path, kGenericRead);
@@ -74,7 +74,14 @@ bool keep_old_file(const char* path, std::string* blocking) {
     *blocking = backup;
     return false;
   }
-  return platform::env()->rename(path, backup);
+  return true;
+}
+
+// Moves an old file that may_replace allowed to its backup name.
+bool move_aside(const char* path) {
+  if (!platform::env()->exists(path)) return true;
+  char backup[kPathSize];
+  return backup_path(path, backup) && platform::env()->rename(path, backup);
 }
 
 // Opening a file failed: true when the file is there but could not be opened
@@ -146,37 +153,47 @@ bool paths_fit(const char* base_path, LogHandle* log, bool quick) {
   return ok;
 }
 
-// Creates a new, empty remarks file, keeping an existing one aside first.
-// Returns 0 when the new file is there; else reports why, with the path
-// concerned, and returns the status.
-int32_t make_new_remarks_file(LogHandle* log) {
-  std::string blocking;
-  if (!keep_old_file(log->dbr_name, &blocking)) {
-    report_status(status::kCannotOpen, blocking.c_str());
+// Keeps the old file at path aside and creates a new remarks file or contact
+// file there. Returns 0; else reports the failure with the path concerned.
+int32_t replace_file(const char* path, int32_t (*create)(const char*)) {
+  if (!move_aside(path)) {
+    report_status(status::kCannotOpen, path);
     return status::kCannotOpen;
   }
-  const int32_t made = create_remarks_file(log->dbr_name);
-  if (made != status::kOk) report_status(made, log->dbr_name);
+  const int32_t made = create(path);
+  if (made != status::kOk) report_status(made, path);
   return made;
 }
 
+// True when each of the files can give way to a new one; else reports the
+// file in the way.
+bool may_replace_all(std::initializer_list<const char*> paths) {
+  for (const char* path : paths) {
+    std::string blocking;
+    if (!may_replace(path, &blocking)) {
+      report_status(status::kCannotOpen, blocking.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// Creates a new, empty remarks file, keeping an existing one aside first.
+// Returns 0 when the new file is there; else the failure has been reported.
+int32_t make_new_remarks_file(LogHandle* log) {
+  if (!may_replace_all({log->dbr_name})) return status::kCannotOpen;
+  return replace_file(log->dbr_name, create_remarks_file);
+}
+
 // Creates a new, empty contact file with a new remarks file beside it,
-// keeping existing ones aside, and drops indexes 0 and 1, which were built
-// over the old file. Returns 0; else the failure has been reported with the
-// path concerned.
+// keeping existing ones aside (nothing is moved unless both can be), and
+// drops indexes 0 and 1, which were built over the old file. Returns 0; else
+// the failure has been reported.
 int32_t make_new_contact_file(LogHandle* log) {
-  int32_t made = make_new_remarks_file(log);
+  if (!may_replace_all({log->dbr_name, log->dbs.path})) return status::kCannotOpen;
+  int32_t made = replace_file(log->dbr_name, create_remarks_file);
+  if (made == status::kOk) made = replace_file(log->dbs.path, dbf::create);
   if (made != status::kOk) return made;
-  std::string blocking;
-  if (!keep_old_file(log->dbs.path, &blocking)) {
-    report_status(status::kCannotOpen, blocking.c_str());
-    return status::kCannotOpen;
-  }
-  made = dbf::create(log->dbs.path);
-  if (made != status::kOk) {
-    report_status(made, log->dbs.path);
-    return made;
-  }
   remove_index_files(log, 0, 1);
   return status::kOk;
 }

@@ -302,6 +302,19 @@ TEST_F(LogOpenTest, UnusableContactFileIsKeptAsABackupBeforeANewOneIsMade) {
   EXPECT_EQ(read_file(path(".dbs")), damaged);
   EXPECT_FALSE(file_exists(path(".dbs~")));
 
+  // An earlier backup is in the way: nothing is moved, nothing made.
+  hooks_.boxes.clear();
+  write_file(path(".dbs~"), {1, 2, 3});
+  hooks_.answer({kYes});
+  EXPECT_EQ(open(5), 40);
+  ASSERT_EQ(hooks_.boxes.size(), 2u);
+  expect_status_box(1, 5, path(".dbs~"));
+  expect_set_closed();
+  EXPECT_EQ(read_file(path(".dbs")), damaged);
+  EXPECT_EQ(read_file(path(".dbr")), old_remarks);
+  EXPECT_FALSE(file_exists(path(".dbr~")));
+  fs::remove(path(".dbs~"));
+
   hooks_.boxes.clear();
   hooks_.answer({kYes});
   ASSERT_EQ(open(5), 0);
