@@ -76,6 +76,12 @@ void remove(IdxHandle* h);
 // for a closed handle. The bytes stay valid until the next operation on h.
 const char* current_key(const IdxHandle* h);
 
+// The record number of the entry the cursor stands on (the one the last
+// search, top, bottom, next or back returned, or after a search that found
+// nothing the first greater entry); 0 when it stands on none or the handle
+// is closed.
+int32_t current_recno(const IdxHandle* h);
+
 // The index's key length in bytes; 0 for a closed handle.
 int32_t key_length(const IdxHandle* h);
 
