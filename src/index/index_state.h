@@ -39,6 +39,8 @@ struct IndexState {
   // way; descents counts the pages gone down into during it.
   bool failed;
   uint32_t descents;
+  // Set when a page write failed; cleared when an edit begins.
+  bool write_failed;
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up

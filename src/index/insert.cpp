@@ -85,13 +85,14 @@ void grow_root(IdxHandle* h, IndexState* s, uint32_t right_no) {
 
 }  // namespace
 
-void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
+int32_t insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
   IndexState* s = state_of(h);
-  if (s == nullptr || key_bytes == nullptr || recno == 0) return;
+  if (s == nullptr || key_bytes == nullptr || recno == 0) return status::kCannotOpen;
+  s->write_failed = false;
   const auto* key = reinterpret_cast<const uint8_t*>(key_bytes);
   if (!position_for(h, s, key)) {
     s->current = -1;
-    return;
+    return status::kIndexReadError;
   }
 
   int32_t level = s->current;
@@ -99,7 +100,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
     const Level& leaf = s->levels[level];
     if (leaf.index < 0 || leaf.index > page_count(leaf.page)) {
       s->current = -1;
-      return;
+      return status::kIndexReadError;
     }
   }
   // Refuse before anything is written when the pages a cascade of splits
@@ -108,7 +109,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
       static_cast<uint64_t>(kMaxPageNumber) + 1) {
     report(h, status::kIndexWriteError);
     s->current = -1;
-    return;
+    return status::kIndexWriteError;
   }
 
   const uint8_t* entry_key_bytes = key;
@@ -148,6 +149,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
     leaf = false;
   }
   s->current = -1;
+  return s->write_failed ? status::kIndexWriteError : status::kOk;
 }
 
 }  // namespace osp::index

@@ -9,7 +9,7 @@
 #include "log/log_writes.h"
 #include "log/master_record.h"
 #include "log/not_applicable.h"
-#include "log/reindex.h"
+#include "log/index_edits.h"
 #include "log/remark_block.h"
 #include "log/remark_write.h"
 #include "log/stale_mark.h"
@@ -64,9 +64,9 @@ int32_t append_contact(LogHandle* log, int32_t* confirm) {
   if (r != status::kOk) return r;
   const int32_t recno = log->dbs.handle.record_count;
   const uint8_t* data = log->dbs_image;
-  insert_entry(&log->index_slot[0], data + contact::kCalls.data(),
+  insert_entry(log, 0, data + contact::kCalls.data(),
                contact::kDataSize - contact::kCalls.data(), recno);
-  insert_entry(&log->index_slot[1], data + contact::kCode.data(),
+  insert_entry(log, 1, data + contact::kCode.data(),
                contact::kDataSize - contact::kCode.data(), recno);
   if (log->write_through != 0) flush_contact_files(log);
   return status::kOk;
@@ -85,13 +85,13 @@ int32_t append_master(LogHandle* log, int32_t* confirm) {
   }
   const int32_t recno = log->mst.handle.record_count;
   const uint8_t* data = log->mst_image;
-  insert_entry(&log->index_slot[2], data + master::kCode.data(),
+  insert_entry(log, 2, data + master::kCode.data(),
                master::kDataSize - master::kCode.data(), recno);
   // Indexes 3 and 4 order the same entries: they take the new one too, so
   // that a walk through them finds it.
-  insert_entry(&log->index_slot[3], assemble_flg_code_key(log->mst_image),
+  insert_entry(log, 3, assemble_flg_code_key(log->mst_image),
                master::kFlgCodeKeyLength, recno);
-  insert_entry(&log->index_slot[4], data + master::kFlg.data(),
+  insert_entry(log, 4, data + master::kFlg.data(),
                master::kDataSize - master::kFlg.data(), recno);
   return status::kOk;
 }

@@ -11,7 +11,7 @@
 #include "log/log_writes.h"
 #include "log/master_record.h"
 #include "log/not_applicable.h"
-#include "log/reindex.h"
+#include "log/index_edits.h"
 #include "log/remark_block.h"
 #include "log/remark_write.h"
 #include "log/stale_mark.h"
@@ -105,9 +105,9 @@ int32_t update_contact(LogHandle* log, const LogHandle* old, int32_t recno, int3
     undo_remark_block(log, undo);
     return r;
   }
-  reindex(&log->index_slot[0], recno, stored + contact::kCalls.data(),
+  reindex(log, 0, recno, stored + contact::kCalls.data(),
           log->dbs_image + contact::kCalls.data(), contact::kDataSize - contact::kCalls.data());
-  reindex(&log->index_slot[1], recno, stored + contact::kCode.data(),
+  reindex(log, 1, recno, stored + contact::kCode.data(),
           log->dbs_image + contact::kCode.data(), contact::kDataSize - contact::kCode.data());
   if (log->write_through != 0) flush_contact_files(log);
   refresh_viewer(log, recno);
@@ -128,7 +128,7 @@ int32_t update_master(LogHandle* log, LogHandle* old, int32_t recno, int32_t* co
   r = write_record(&log->mst, recno, log->mst_image, stored);
   if (r != status::kOk) return r;
 
-  reindex(&log->index_slot[2], recno, stored + master::kCode.data(),
+  reindex(log, 2, recno, stored + master::kCode.data(),
           log->mst_image + master::kCode.data(), master::kDataSize - master::kCode.data());
   // The old copy's first 7 bytes become its FLG and CODE, the old key of
   // index 3, as callers of this update have always found them.
@@ -137,9 +137,9 @@ int32_t update_master(LogHandle* log, LogHandle* old, int32_t recno, int32_t* co
   uint8_t old_flg_code[master::kFlgCodeKeyLength];
   master::flg_code_key(stored, old_flg_code);
   const char* new_flg_code = assemble_flg_code_key(log->mst_image);
-  reindex(&log->index_slot[3], recno, old_flg_code, reinterpret_cast<const uint8_t*>(new_flg_code),
+  reindex(log, 3, recno, old_flg_code, reinterpret_cast<const uint8_t*>(new_flg_code),
           master::kFlgCodeKeyLength);
-  return reindex(&log->index_slot[4], recno, stored + master::kFlg.data(),
+  return reindex(log, 4, recno, stored + master::kFlg.data(),
                  log->mst_image + master::kFlg.data(), master::kDataSize - master::kFlg.data());
 }
 

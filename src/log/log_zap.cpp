@@ -6,6 +6,7 @@
 #include "frame/file.h"
 #include "index/index_file.h"
 #include "index/index_format.h"
+#include "log/index_edits.h"
 #include "log/log_writes.h"
 #include "log/remarks_file.h"
 #include "log/stale_mark.h"
@@ -15,10 +16,11 @@ namespace osp::log {
 
 namespace {
 
-// Removes every entry of an open index, first to last. Stops when an entry
-// does not go away (a page could not be written): the index is then left for
-// the next open to rebuild, which the cleared profile time asks for.
-void empty_index(IdxHandle* idx) {
+// Removes every entry of an open index slot, first to last. When an entry
+// does not go away (a page could not be written, or the tree holds it
+// twice), the slot is dropped for the next open to build anew.
+void empty_index(LogHandle* log, int slot) {
+  IdxHandle* idx = &log->index_slot[slot];
   const int32_t length = index::key_length(idx);
   uint8_t previous_key[index::kMaxKeyLength];
   int32_t previous = 0;
@@ -26,11 +28,14 @@ void empty_index(IdxHandle* idx) {
     const int32_t recno = index::top(idx);
     if (recno == 0) return;
     const char* key = index::current_key(idx);
-    if (recno == previous && std::memcmp(key, previous_key, static_cast<size_t>(length)) == 0)
-      return;
+    const bool again =
+        recno == previous && std::memcmp(key, previous_key, static_cast<size_t>(length)) == 0;
     previous = recno;
     std::memcpy(previous_key, key, static_cast<size_t>(length));
-    index::remove(idx);
+    if (again || index::remove(idx) != 0) {
+      drop_index(log, slot);
+      return;
+    }
   }
 }
 
@@ -58,8 +63,8 @@ void zap(LogHandle* log) {
     log->dbr_dirty = 1;
   }
 
-  empty_index(&log->index_slot[0]);
-  empty_index(&log->index_slot[1]);
+  empty_index(log, 0);
+  empty_index(log, 1);
 }
 
 }  // namespace osp::log

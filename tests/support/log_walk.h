@@ -36,3 +36,13 @@ std::string record_key(int slot, const uint8_t* data);
 std::vector<std::string> log_problems(LogHandle* log);
 
 }  // namespace osp::test
+
+namespace osp::test {
+// The contact count of a remarks-file header or of dbr_header.
+inline int32_t header_count_of(const uint8_t* header) {
+  return static_cast<int32_t>(static_cast<uint32_t>(header[4]) |
+                              static_cast<uint32_t>(header[5]) << 8 |
+                              static_cast<uint32_t>(header[6]) << 16 |
+                              static_cast<uint32_t>(header[7]) << 24);
+}
+}  // namespace osp::test
