@@ -16,4 +16,7 @@ void add_version_command(CLI::App& app);
 // osprey dbf info FILE, osprey dbf dump FILE [--deleted].
 void add_dbf_commands(CLI::App& app);
 
+// osprey list, show, add, edit and check: a log's contacts.
+void add_contacts_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   osprey_tool::add_version_command(app);
   osprey_tool::add_dbf_commands(app);
+  osprey_tool::add_contacts_commands(app);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
