@@ -250,6 +250,9 @@ bool date_text(const std::string& in, std::string* out) {
     if (c != '-' && c != '/') d += c;
   if (d.size() == 8 && all_digits(d)) d = d.substr(2);
   if (d.size() != 6 || !all_digits(d)) return false;
+  const int month = std::stoi(d.substr(2, 2));
+  const int day = std::stoi(d.substr(4, 2));
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
   *out = d.substr(0, 2) + "/" + d.substr(2, 2) + "/" + d.substr(4, 2);
   return true;
 }
@@ -264,6 +267,7 @@ bool time_text(const std::string& in, bool jst, std::string* out) {
   }
   if (t.size() == 5 && t[2] == ':') t.erase(2, 1);
   if (t.size() != 4 || !all_digits(t)) return false;
+  if (std::stoi(t.substr(0, 2)) > 23 || std::stoi(t.substr(2, 2)) > 59) return false;
   *out = t.substr(0, 2) + ":" + t.substr(2, 2) + zone;
   return true;
 }
