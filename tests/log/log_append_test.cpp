@@ -56,7 +56,7 @@ TEST_F(LogAppendTest, AWordOf0WritesAtOnceAndAnyOtherAsks) {
   ASSERT_EQ(OSP_append(log.get(), kContacts, &word), 0);
   EXPECT_EQ(word, 6);
   EXPECT_TRUE(hooks_.boxes.empty());
-  EXPECT_EQ(log->dbs.handle.record_count, 11);
+  EXPECT_EQ(+log->dbs.handle.record_count, 11);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 11);
   // The block went to the end of the remarks file; the entry for QA5XYZ
   // stands after the one already there.
@@ -77,11 +77,11 @@ TEST_F(LogAppendTest, AWordOf0WritesAtOnceAndAnyOtherAsks) {
   ASSERT_EQ(hooks_.boxes.size(), 1u);
   EXPECT_EQ(hooks_.boxes[0].caption, test::sjis("データの追加"));
   EXPECT_EQ(hooks_.boxes[0].use_active, 0);
-  EXPECT_EQ(log->dbs.handle.record_count, 11);
+  EXPECT_EQ(+log->dbs.handle.record_count, 11);
   word = 1;
   EXPECT_EQ(OSP_append(log.get(), kContacts, &word), 0);
   EXPECT_EQ(word, 6);
-  EXPECT_EQ(log->dbs.handle.record_count, 12);
+  EXPECT_EQ(+log->dbs.handle.record_count, 12);
   uint8_t no_remarks[57];
   ASSERT_EQ(dbf_read(&log->dbs.handle, 12, no_remarks), 0);
   EXPECT_EQ(no_remarks[53], 0);
@@ -106,8 +106,8 @@ TEST_F(LogAppendTest, WriteThroughMakesEachAppendDurable) {
   ASSERT_EQ(OSP_append(log.get(), kContacts, &word), 0);
   EXPECT_EQ(header_count(base_ + ".dbs"), 11);
   EXPECT_EQ(header_count(base_ + ".dbr"), 11);
-  EXPECT_EQ(log->index_slot[0].header_dirty, 0);
-  EXPECT_EQ(log->index_slot[1].header_dirty, 0);
+  EXPECT_EQ(+log->index_slot[0].header_dirty, 0);
+  EXPECT_EQ(+log->index_slot[1].header_dirty, 0);
 }
 
 TEST_F(LogAppendTest, MasterAppendSetsTheMasksAndEntersAllThreeIndexes) {
@@ -141,7 +141,7 @@ TEST_F(LogAppendTest, DbAppendAddsTheContactButNoIndexEntry) {
   fill(log.get(), "QA9NEW", "WITHOUT INDEX");
   log->write_through = 1;
   ASSERT_EQ(DB_append(log.get()), 0);
-  EXPECT_EQ(log->dbs.handle.record_count, 11);
+  EXPECT_EQ(+log->dbs.handle.record_count, 11);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 11);
   EXPECT_EQ(test::slot_entries(log.get(), 0).size(), 10u);
   EXPECT_EQ(test::slot_entries(log.get(), 1).size(), 10u);
@@ -154,7 +154,7 @@ TEST_F(LogAppendTest, DbAppendAddsTheContactButNoIndexEntry) {
 TEST_F(LogAppendTest, ZapEmptiesContactsRemarksAndTheirIndexes) {
   OpenedLog log(base_);
   OSP_zap(log.get());
-  EXPECT_EQ(log->dbs.handle.record_count, 0);
+  EXPECT_EQ(+log->dbs.handle.record_count, 0);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 0);
   EXPECT_TRUE(test::slot_entries(log.get(), 0).empty());
   EXPECT_TRUE(test::slot_entries(log.get(), 1).empty());
@@ -180,7 +180,7 @@ TEST_F(LogAppendTest, ZapEmptiesContactsRemarksAndTheirIndexes) {
   EXPECT_EQ(std::filesystem::file_size(base_ + ".dbs"), 449u + 1u);
   ASSERT_EQ(OspreyOpen(nullptr, log.get(), nullptr, 0, 5), 0);
   EXPECT_TRUE(hooks_.boxes.empty());
-  EXPECT_EQ(log->dbs.handle.record_count, 0);
+  EXPECT_EQ(+log->dbs.handle.record_count, 0);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 0);
   EXPECT_TRUE(test::slot_entries(log.get(), 0).empty());
 }
@@ -208,10 +208,10 @@ TEST_F(LogAppendTest, WritesRefuseALogThatIsNotOpen) {
   fill(quick.get(), "QA1NEW", "");
   EXPECT_EQ(OSP_append(quick.get(), kContacts, &word), 5);
   EXPECT_EQ(OSP_append(quick.get(), 0, &word), 5);
-  EXPECT_EQ(quick->dbs.handle.record_count, 10);
+  EXPECT_EQ(+quick->dbs.handle.record_count, 10);
   EXPECT_EQ(hooks_.boxes.size(), 2u);
   EXPECT_EQ(DB_append(quick.get()), 0);
-  EXPECT_EQ(quick->dbs.handle.record_count, 11);
+  EXPECT_EQ(+quick->dbs.handle.record_count, 11);
   OspreyClose(quick.get(), 2);
 }
 

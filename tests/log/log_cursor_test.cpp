@@ -55,9 +55,9 @@ TEST_F(LogCursorTest, RecordOrderRunsPastTheEndSilentlyAndStepsBack) {
   ASSERT_EQ(OSP_btm(log.get(), kRecordOrder), 0);
   EXPECT_EQ(text(log->view.callsign), "QA1AAA ");
   EXPECT_EQ(OSP_skip(log.get(), 1, kRecordOrder), 10);
-  EXPECT_EQ(log->dbs.handle.current_recno, 13);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 13);
   EXPECT_EQ(OSP_skip(log.get(), -1, kRecordOrder), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 12);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 12);
   EXPECT_EQ(text(log->view.remark1).substr(0, 7), "NOTE 12");
   ASSERT_EQ(OSP_top(log.get(), kRecordOrder), 0);
   EXPECT_EQ(OSP_skip(log.get(), -1, kRecordOrder), 11);
@@ -77,8 +77,8 @@ TEST_F(LogCursorTest, IndexOrderOffTheEndLoadsNothing) {
   EXPECT_EQ(OSP_skip(log.get(), -1, kByCall), 13);
   // A walk in index order gives equal keys in record order.
   ASSERT_EQ(OSP_top(log.get(), kByCall), 0);
-  std::vector<int32_t> order{log->dbs.handle.current_recno};
-  while (OSP_skip(log.get(), 1, kByCall) == 0) order.push_back(log->dbs.handle.current_recno);
+  std::vector<int32_t> order{+log->dbs.handle.current_recno};
+  while (OSP_skip(log.get(), 1, kByCall) == 0) order.push_back(+log->dbs.handle.current_recno);
   EXPECT_EQ(order, (std::vector<int32_t>{11, 4, 9, 12, 1, 2, 7, 3, 5, 6, 8, 10}));
   EXPECT_TRUE(hooks_.boxes.empty());
 }
@@ -87,12 +87,12 @@ TEST_F(LogCursorTest, SeekTellsOfADuplicateByBeepAndEmptiedKey) {
   OpenedLog log(base_);
   char twice[] = "QA2BBB";
   ASSERT_EQ(OSP_seek(log.get(), twice, 512 + kByCall), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 2);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 2);
   EXPECT_EQ(twice[0], '\0');
   EXPECT_EQ(hooks_.beeps, std::vector<uint32_t>{0xFFFF});
   // The index cursor stayed on the found entry.
   ASSERT_EQ(OSP_skip(log.get(), 1, kByCall), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 7);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 7);
 
   char once[] = "QA5EEE";
   ASSERT_EQ(OSP_seek(log.get(), once, 512 + kByCall), 0);
@@ -114,7 +114,7 @@ TEST_F(LogCursorTest, IdxrmvPutsTheCursorOnTheRecordsEntry) {
   OpenedLog log(base_);
   EXPECT_EQ(OSP_idxrmv(log.get(), 9, kByCall, "QA1AAA"), 0);
   ASSERT_EQ(OSP_skip(log.get(), 1, kByCall), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 12);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 12);
   EXPECT_EQ(OSP_idxrmv(log.get(), 5, kByCall, "QA1AAA"), 12);
   EXPECT_EQ(OSP_idxrmv(log.get(), 4, kByCall, "QA1AAA"), 0);
   EXPECT_STREQ(Idx_ReadKey(log.get(), 0), "QA1AAA");
@@ -131,7 +131,7 @@ TEST_F(LogCursorTest, SeekChecksOnlyTheCallersKeyAndReadKeyShowsTheEntry) {
   EXPECT_EQ(key, "1001  ");
   char code[] = "100101";
   ASSERT_EQ(OSP_seek(log.get(), code, kByCode), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 2);
+  EXPECT_EQ(+log->dbs.handle.current_recno, 2);
   EXPECT_EQ(std::string(Idx_ReadKey(log.get(), 1)), "100101");
   EXPECT_EQ(std::string(Idx_ReadKey(log.get(), 6)), "") << "slots 6 and 7 do not exist";
   EXPECT_EQ(std::string(Idx_ReadKey(nullptr, 0)), "");

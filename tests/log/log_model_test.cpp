@@ -156,7 +156,7 @@ class LogModelTest : public ::testing::Test {
     ASSERT_EQ(OspreyOpen(nullptr, &log_, nullptr, 0, 5), 0);
     ASSERT_TRUE(hooks_.boxes.empty()) << "step " << step << ": " << hooks_.boxes.size()
                                       << " boxes, the first captioned " << hooks_.boxes[0].caption;
-    ASSERT_EQ(log_.dbs.handle.record_count, static_cast<int32_t>(model_.contacts.size()));
+    ASSERT_EQ(+log_.dbs.handle.record_count, static_cast<int32_t>(model_.contacts.size()));
     for (int32_t r = 1; r <= log_.dbs.handle.record_count; ++r) expect_contact(r, step);
     const auto problems = test::log_problems(&log_);
     ASSERT_TRUE(problems.empty()) << "step " << step << ": " << problems.front();

@@ -22,13 +22,13 @@ TEST(LogOpenSmoke, BuildsIndexesOnceAndKeepsThemWhenTimesAgree) {
   ASSERT_EQ(OspreyOpen(&dc, &log, base.c_str(), 0, 5), 0);
   EXPECT_TRUE(hooks.boxes.empty());
   EXPECT_EQ(hooks.texts.size(), 5u * 4u) << "progress for five builds";
-  EXPECT_EQ(log.dbs.handle.record_count, 300);
-  EXPECT_EQ(log.viewer_capacity, 1000);
-  EXPECT_NE(log.viewer, nullptr);
-  for (int i = 0; i < 5; ++i) EXPECT_GT(log.index_slot[i].file, 0) << i;
+  EXPECT_EQ(+log.dbs.handle.record_count, 300);
+  EXPECT_EQ(+log.viewer_capacity, 1000);
+  EXPECT_NE(+log.viewer, nullptr);
+  for (int i = 0; i < 5; ++i) EXPECT_GT(+log.index_slot[i].file, 0) << i;
   EXPECT_NE(idx_top(&log.index_slot[0]), 0);
   OspreyClose(&log, 5);
-  EXPECT_EQ(log.viewer, nullptr);
+  EXPECT_EQ(+log.viewer, nullptr);
 
   hooks.texts.clear();
   ASSERT_EQ(OspreyOpen(&dc, &log, nullptr, 0, 1), 0);

@@ -188,7 +188,7 @@ TEST_F(LogUpdateTest, RemarkBlocksGoInPlaceWhenTheyFitOrAreLastAndElseToTheEnd) 
   ASSERT_EQ(OSP_update(log.get(), &old_, 3, kContacts, &word), 0);
   EXPECT_EQ(ofs_of(log.log), 0u);
   EXPECT_EQ(dbr_size(), end + 33);
-  EXPECT_EQ(log->dbr_dirty, 1);
+  EXPECT_EQ(+log->dbr_dirty, 1);
   EXPECT_TRUE(test::log_problems(log.get()).empty());
 }
 
@@ -206,8 +206,8 @@ TEST_F(LogUpdateTest, AWrongRecordNumberIsReportedBeforeAnythingIsWritten) {
 
 TEST_F(LogUpdateTest, TheViewerEntryOfTheRecordIsRefreshed) {
   OpenedLog log(base_, 5);
-  ASSERT_NE(log->viewer, nullptr);
-  ASSERT_EQ(log->viewer_count, 5);
+  ASSERT_NE(+log->viewer, nullptr);
+  ASSERT_EQ(+log->viewer_count, 5);
   edit(log, 4);
   set_field(log->view.name, "HANAKO");
   int32_t word = 0;
@@ -224,9 +224,9 @@ TEST_F(LogUpdateTest, WriteThroughPutsTheHeadersOnDiskAtOnce) {
   set_field(log->view.remark1, "NEW");
   int32_t word = 0;
   ASSERT_EQ(OSP_update(log.get(), &old_, 1, kContacts, &word), 0);
-  EXPECT_EQ(log->dbr_dirty, 0);
-  EXPECT_EQ(log->dbs.handle.flags, 0);
-  EXPECT_EQ(log->index_slot[0].header_dirty, 0);
+  EXPECT_EQ(+log->dbr_dirty, 0);
+  EXPECT_EQ(+log->dbs.handle.flags, 0);
+  EXPECT_EQ(+log->index_slot[0].header_dirty, 0);
   const auto dbr = test::read_file(base_ + ".dbr");
   EXPECT_EQ(dbr[1], 26);  // the hooks' date, 2026-03-07
   EXPECT_EQ(dbr[3], 7);

@@ -80,7 +80,7 @@ TEST_F(LogWriteFailureTest, AShortRemarkBlockLeavesNoTraceOfTheAppend) {
   }
   ASSERT_EQ(hooks_.boxes.size(), 1u);
   EXPECT_NE(hooks_.boxes[0].text.find(log->dbr_name), std::string::npos);
-  EXPECT_EQ(log->dbs.handle.record_count, 6);
+  EXPECT_EQ(+log->dbs.handle.record_count, 6);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 6);
   EXPECT_EQ(dbr(), before) << "the half-written block is cut off again";
   EXPECT_EQ(test::slot_entries(log.get(), 0).size(), 6u);
@@ -101,7 +101,7 @@ TEST_F(LogWriteFailureTest, AFailedRecordAppendTakesTheRemarksCountBack) {
   }
   ASSERT_EQ(hooks_.boxes.size(), 1u);
   EXPECT_NE(hooks_.boxes[0].text.find(log->dbs.path), std::string::npos);
-  EXPECT_EQ(log->dbs.handle.record_count, 6);
+  EXPECT_EQ(+log->dbs.handle.record_count, 6);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 6);
   EXPECT_EQ(dbr().size(), before.size());
   EXPECT_EQ(test::slot_entries(log.get(), 0).size(), 6u) << "no entry for a record not written";
@@ -204,16 +204,16 @@ TEST_F(LogWriteFailureTest, AnIndexThatCannotFollowIsDroppedAndRebuiltAtTheNextO
     int32_t word = 0;
     EXPECT_EQ(OSP_update(log.get(), &old_, 1, kContacts, &word), 0);
   }
-  EXPECT_LE(log->index_slot[0].file, 0) << "slot 0 dropped";
+  EXPECT_LE(+log->index_slot[0].file, 0) << "slot 0 dropped";
   EXPECT_FALSE(std::filesystem::exists(base_ + ".dx0"));
-  EXPECT_GT(log->index_slot[1].file, 0);
+  EXPECT_GT(+log->index_slot[1].file, 0);
   // Until the log is opened again, slot 0 is refused.
   char key[] = "QA9ZZZ";
   EXPECT_EQ(OSP_seek(log.get(), key, kContacts), 5);
   log->view = test::expected_view(contact("QA7GGG"));
   int32_t word = 0;
   EXPECT_EQ(OSP_append(log.get(), kContacts, &word), 5);
-  EXPECT_EQ(log->dbs.handle.record_count, 6);
+  EXPECT_EQ(+log->dbs.handle.record_count, 6);
   ASSERT_EQ(log.reopen(), 0);
   EXPECT_TRUE(test::log_problems(log.get()).empty());
   EXPECT_EQ(OSP_seek(log.get(), key, kContacts), 0);
