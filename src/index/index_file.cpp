@@ -110,6 +110,14 @@ const char* current_key(const IdxHandle* h) {
   return s == nullptr ? nullptr : reinterpret_cast<const char*>(s->key);
 }
 
+int32_t current_recno(const IdxHandle* h) {
+  const IndexState* s = state_of(h);
+  if (s == nullptr || s->current < 0) return 0;
+  const Level& level = s->levels[s->current];
+  if (level.page_no == 0 || level.index < 0 || level.index >= page_count(level.page)) return 0;
+  return entry_recno(s, level.page, level.index);
+}
+
 int32_t key_length(const IdxHandle* h) {
   const IndexState* s = state_of(h);
   return s == nullptr ? 0 : s->key_length;

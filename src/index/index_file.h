@@ -63,18 +63,31 @@ int32_t back(IdxHandle* h);
 // (non-zero) after every entry with an equal key, splitting full pages on the
 // way up. Pages are written at once; a new root or new pages change the
 // header, which flush or close writes back. Leaves the cursor unpositioned.
-void insert(IdxHandle* h, const char* key, int32_t recno);
+// Returns 0 when the entry is in; else the failure, already reported: 7 a
+// page could not be read, memory could not be had or the tree is damaged
+// (nothing was written), 8 a page could not be written (the tree may then
+// hold part of the change). A closed
+// handle, a null key or a record number of 0: 5, nothing done.
+int32_t insert(IdxHandle* h, const char* key, int32_t recno);
 
 // Removes the entry under the cursor (placed there by search and next) and
 // brings the separators above it up to date; emptied pages stay in the file.
 // Does nothing when the cursor is not on an entry. Leaves the cursor
-// unpositioned.
-void remove(IdxHandle* h);
+// unpositioned. Returns 0 (removed, or nothing to remove; 5 for a closed
+// handle), or 8 when a page could not be written (reported; the tree may then
+// hold part of the change).
+int32_t remove(IdxHandle* h);
 
 // The key of the entry the cursor last stood on (key_length bytes, not
 // NUL-terminated; all zero when the cursor has stood on no entry yet), or null
 // for a closed handle. The bytes stay valid until the next operation on h.
 const char* current_key(const IdxHandle* h);
+
+// The record number of the entry the cursor stands on (the one the last
+// search, top, bottom, next or back returned, or after a search that found
+// nothing the first greater entry); 0 when it stands on none or the handle
+// is closed.
+int32_t current_recno(const IdxHandle* h);
 
 // The index's key length in bytes; 0 for a closed handle.
 int32_t key_length(const IdxHandle* h);

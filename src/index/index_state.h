@@ -43,6 +43,8 @@ struct IndexState {
   // yet). Walking one way through a tree enters each page once.
   uint32_t descents;
   int32_t direction;
+  // Set when a page write failed; cleared when an edit begins.
+  bool write_failed;
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "frame/status.h"
-#include "index/cursor_moves.h"
 #include "index/index_file.h"
 #include "index/index_state.h"
 
@@ -24,13 +23,32 @@ uint64_t pages_needed(const IndexState* s, int32_t level) {
 }
 
 // Leaves the cursor where the key goes: after the last entry equal to it.
+// Each page is searched for its first entry whose key is above the new one
+// and the walk goes down through that entry's child (the last child when no
+// key is above): a separator is the greatest key of its subtree, so entries
+// equal to the new key all lie to the left of the path, and a run of equal
+// keys, however long, costs no more than one descent.
 bool position_for(const IdxHandle* h, IndexState* s, const uint8_t* key) {
   const auto len = static_cast<size_t>(s->key_length);
-  if (find(h, s, key, len) == 0) return !s->failed;
+  begin_operation(s);
+  uint32_t page_no = s->root;
   for (;;) {
-    begin_move(s, 1);
-    if (step_forward(h, s) == 0) return !s->failed && position_past_last(h, s);
-    if (std::memcmp(s->key, key, len) != 0) return true;
+    if (!go_down(h, s, page_no, 0)) return false;
+    Level& level = s->levels[s->current];
+    const int32_t n = page_count(level.page);
+    int32_t lo = 0;
+    int32_t hi = n;
+    while (lo < hi) {
+      const int32_t mid = (lo + hi) / 2;
+      if (std::memcmp(key, entry_key(s, level.page, mid), len) >= 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    level.index = lo;
+    page_no = entry_child(s, level.page, lo);
+    if (page_no == 0) return true;
   }
 }
 
@@ -84,13 +102,14 @@ void grow_root(IdxHandle* h, IndexState* s, uint32_t right_no) {
 
 }  // namespace
 
-void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
+int32_t insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
   IndexState* s = state_of(h);
-  if (s == nullptr || key_bytes == nullptr || recno == 0) return;
+  if (s == nullptr || key_bytes == nullptr || recno == 0) return status::kCannotOpen;
+  s->write_failed = false;
   const auto* key = reinterpret_cast<const uint8_t*>(key_bytes);
   if (!position_for(h, s, key)) {
     s->current = -1;
-    return;
+    return status::kIndexReadError;
   }
 
   int32_t level = s->current;
@@ -98,7 +117,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
     const Level& leaf = s->levels[level];
     if (leaf.index < 0 || leaf.index > page_count(leaf.page)) {
       s->current = -1;
-      return;
+      return status::kIndexReadError;
     }
   }
   // Refuse before anything is written when the pages a cascade of splits
@@ -107,7 +126,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
       static_cast<uint64_t>(kMaxPageNumber) + 1) {
     report(h, status::kIndexWriteError);
     s->current = -1;
-    return;
+    return status::kIndexWriteError;
   }
 
   const uint8_t* entry_key_bytes = key;
@@ -147,6 +166,7 @@ void insert(IdxHandle* h, const char* key_bytes, int32_t recno) {
     leaf = false;
   }
   s->current = -1;
+  return s->write_failed ? status::kIndexWriteError : status::kOk;
 }
 
 }  // namespace osp::index

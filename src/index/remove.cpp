@@ -4,19 +4,23 @@
 // new greatest key up to the first ancestor that records it as a separator.
 #include <cstring>
 
+#include "frame/status.h"
 #include "index/index_file.h"
 #include "index/index_state.h"
 
 namespace osp::index {
 
-void remove(IdxHandle* h) {
+int32_t remove(IdxHandle* h) {
   IndexState* s = state_of(h);
-  if (s == nullptr || s->current < 0) return;
+  if (s == nullptr) return status::kCannotOpen;
+  if (s->current < 0) return status::kOk;
+  s->write_failed = false;
   {
     // Only an entry the cursor stands on can be removed.
     const Level& leaf = s->levels[s->current];
     const int32_t i = leaf.index;
-    if (i < 0 || i >= page_count(leaf.page) || entry_recno(s, leaf.page, i) == 0) return;
+    if (i < 0 || i >= page_count(leaf.page) || entry_recno(s, leaf.page, i) == 0)
+      return status::kOk;
   }
 
   const int32_t es = s->entry_size;
@@ -74,6 +78,7 @@ void remove(IdxHandle* h) {
     break;
   }
   s->current = -1;
+  return s->write_failed ? status::kIndexWriteError : status::kOk;
 }
 
 }  // namespace osp::index

@@ -48,6 +48,30 @@ TEST(IndexInsert, EqualKeysGoAfterTheExistingOnes) {
   EXPECT_TRUE(check_open(idx, path).ok());
 }
 
+// A long run of equal keys spread over many pages: a new entry still goes
+// behind the last of them, found in one descent rather than a walk through
+// the run (a walk would read one page per leaf of the run).
+TEST(IndexInsert, ALongRunOfEqualKeysCostsOneDescent) {
+  TempDir dir;
+  const std::string path = dir.file("t.ndx");
+  IndexLayout l;
+  l.key_length = 6;
+  std::vector<IndexEntry> entries{{"AAAAAA", 1}};
+  for (int32_t r = 2; r <= 3001; ++r) entries.push_back({"SAME  ", r});
+  entries.push_back({"ZZZZZZ", 3002});
+  write_file(path, packed_index(entries, l));
+  OpenIndex idx(path);
+  FaultEnv env;
+  ScopedEnv scoped(&env);
+  ASSERT_EQ(index::insert(idx.get(), "SAME  ", 5000), 0);
+  EXPECT_LE(env.calls(Op::kRead), 4) << "pages read";
+  const auto order = walk_forward(idx.get());
+  ASSERT_EQ(order.size(), 3003u);
+  EXPECT_EQ(order[3001], 5000);
+  EXPECT_EQ(order[3002], 3002);
+  EXPECT_TRUE(check_open(idx, path).ok());
+}
+
 // A full leaf of 31 six-byte keys splits into 16 and 16: the right half goes
 // to the next free page, a new root above both, and the header on disk
 // changes only when the index is closed.

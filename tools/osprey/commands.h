@@ -23,4 +23,7 @@ void add_idx_walk_commands(CLI::App& idx);
 // osprey open LOG [--yes|--no], osprey new LOG --master FILE.
 void add_log_commands(CLI::App& app);
 
+// osprey list, show, add, edit and check: a log's contacts.
+void add_contacts_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -1,0 +1,158 @@
+// The osprey command's contact commands, run as a program: list, show, add,
+// edit and check.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/contact_file_builder.h"
+#include "support/master_file_builder.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace osp {
+namespace {
+
+using test::ProgramResult;
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class OspreyContactsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::strlen(OSP_TOOL_PATH) == 0) GTEST_SKIP() << "the osprey command is not built";
+    base_ = dir_.file("LOG");
+    test::ContactFileBuilder b;
+    const char* calls[] = {"QA3CCC", "QA1AAA", "QA2BBB", "QA1AAA"};
+    const char* codes[] = {"1002", "1001", "100101", "1002"};
+    for (int i = 0; i < 4; ++i) {
+      test::TestContact c;
+      c.callsign = calls[i];
+      c.code = codes[i];
+      c.name = i == 1 ? "\x8E\x52\x93\x63" : "TARO";  // 山田 in Shift-JIS
+      c.remarks = {i == 2 ? "REMARK" : "", "", ""};
+      b.add(c);
+    }
+    b.write_log(base_);
+    test::MasterEntry m;
+    m.code = "1001";
+    m.name = "CHIYODA";
+    test::write_master_file(base_ + ".mst", {m});
+  }
+
+  ProgramResult osprey(const std::vector<std::string>& args, const std::string& input = "") {
+    ProgramResult r = test::run_program(OSP_TOOL_PATH, args, input);
+    EXPECT_EQ(r.signal, 0) << r.err;
+    EXPECT_FALSE(test::has_sanitizer_report(r.err)) << r.err;
+    return r;
+  }
+
+  // The record numbers of a list's rows.
+  static std::vector<int> rows(const std::string& out) {
+    std::vector<int> n;
+    for (const std::string& line : lines_of(out)) {
+      if (line.empty() || contains(line, "RECNO") || line[0] == '(') continue;
+      n.push_back(std::stoi(line));
+    }
+    return n;
+  }
+
+  void patch(const std::string& path, size_t at, const std::string& bytes) {
+    auto b = test::read_file(path);
+    std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
+    test::write_file(path, b);
+  }
+
+  test::TempDir dir_;
+  std::string base_;
+};
+
+TEST_F(OspreyContactsTest, ListWalksTheChosenOrderFromAKeyForALimit) {
+  ProgramResult r = osprey({"list", base_});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(rows(r.out), (std::vector<int>{2, 4, 3, 1}));
+  EXPECT_TRUE(contains(r.out, "山田")) << r.out;
+  EXPECT_TRUE(contains(r.out, "REMARK"));
+  EXPECT_EQ(rows(osprey({"list", base_, "--by", "code"}).out), (std::vector<int>{2, 3, 1, 4}));
+  EXPECT_EQ(rows(osprey({"list", base_, "--by", "record", "--from", "2", "--limit", "2"}).out),
+            (std::vector<int>{2, 3}));
+  // From a key that no entry begins with: the first one above it.
+  EXPECT_EQ(rows(osprey({"list", base_, "--from", "QA1B"}).out), (std::vector<int>{3, 1}));
+  EXPECT_EQ(rows(osprey({"list", base_, "--from", "QA9"}).out), std::vector<int>{});
+  r = osprey({"list", base_, "--by", "master-code"});
+  EXPECT_TRUE(contains(r.out, "CHIYODA")) << r.out;
+  EXPECT_NE(osprey({"list", dir_.file("NONE")}).exit_status, 0);
+}
+
+TEST_F(OspreyContactsTest, ShowListsEveryContactWithTheCallSign) {
+  ProgramResult r = osprey({"show", base_, "QA1AAA"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(rows(r.out), (std::vector<int>{2, 4}));
+  r = osprey({"show", base_, "QA7ZZZ"});
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_TRUE(contains(r.out, "no contact")) << r.out;
+}
+
+TEST_F(OspreyContactsTest, AddAndEditAskFirstAndWriteOnlyOnYes) {
+  ProgramResult r = osprey({"add", base_, "--call", "QA5EEE", "--date", "2026-03-07", "--time",
+                            "21:05", "--freq", "7.050", "--code", "1001", "--name", "山田",
+                            "--remark2", "NEW ONE"},
+                           "n\n");
+  EXPECT_NE(r.exit_status, 0);
+  EXPECT_TRUE(contains(r.err, "データを登録してよろしいですか？")) << r.err;
+  EXPECT_TRUE(contains(r.err, "declined"));
+  EXPECT_EQ(rows(osprey({"list", base_}).out).size(), 4u);
+
+  r = osprey({"add", base_, "--call", "QA5EEE", "--date", "2026-03-07", "--time", "21:05",
+              "--freq", "7.050", "--code", "1001", "--name", "山田", "--remark2", "NEW ONE"},
+             "y\n");
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "added contact 5"));
+  r = osprey({"show", base_, "QA5EEE"});
+  EXPECT_TRUE(contains(r.out, "26/03/07 21:05U 7.050")) << r.out;
+  EXPECT_TRUE(contains(r.out, "NEW ONE"));
+
+  r = osprey({"edit", base_, "5", "--call", "QA0AAA", "--remark2", "", "--yes"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "updated contact 5"));
+  EXPECT_EQ(rows(osprey({"list", base_}).out), (std::vector<int>{5, 2, 4, 3, 1}));
+  r = osprey({"edit", base_, "5", "--call", "QA0AAA", "--yes"});
+  EXPECT_TRUE(contains(r.out, "unchanged")) << r.out;
+  EXPECT_NE(osprey({"edit", base_, "9", "--name", "X", "--yes"}).exit_status, 0);
+  EXPECT_NE(osprey({"add", base_, "--call", "QA12345678", "--yes"}).exit_status, 0)
+      << "too long for the field";
+  EXPECT_NE(osprey({"add", base_, "--call", "QA1", "--date", "2026-13", "--yes"}).exit_status, 0);
+  EXPECT_EQ(osprey({"check", base_}).exit_status, 0);
+}
+
+TEST_F(OspreyContactsTest, CheckFindsRecordsChangedBehindTheIndexesAndCountMismatches) {
+  ProgramResult r = osprey({"check", base_});
+  ASSERT_EQ(r.exit_status, 0) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "consistent"));
+  // Contact 3's call sign changes without its index entry.
+  patch(base_ + ".dbs", 449 + 2 * 58 + 1, "QB");
+  r = osprey({"check", base_});
+  EXPECT_NE(r.exit_status, 0);
+  EXPECT_TRUE(contains(r.out, "record 3 carries \"QB2BBB\" but its entry \"QA2BBB\"")) << r.out;
+  patch(base_ + ".dbs", 449 + 2 * 58 + 1, "QA");
+  // The remarks file counts one contact too many.
+  patch(base_ + ".dbr", 4, std::string("\x05", 1));
+  r = osprey({"check", base_});
+  EXPECT_NE(r.exit_status, 0);
+  EXPECT_TRUE(contains(r.out, "accounts for 5 contacts, the contact file (.dbs) holds 4")) << r.out;
+  EXPECT_TRUE(contains(r.err, "1 problem found"));
+}
+
+}  // namespace
+}  // namespace osp

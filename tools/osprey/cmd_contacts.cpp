@@ -1,0 +1,494 @@
+// The contact commands:
+//   osprey list LOG [--by call|code|record|master-code] [--from KEY] [--limit N]
+//   osprey show LOG CALL
+//   osprey add LOG --call CALL [fields] [--yes]
+//   osprey edit LOG RECNO [fields] [--yes]
+//   osprey check LOG
+// LOG is the log's base path (LOG, LOG.mst and LOG.dbs name the same set).
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "contacts_check.h"
+#include "contacts_session.h"
+#include "osprey32.h"
+#include "status_text.h"
+
+namespace osprey_tool {
+
+namespace {
+
+// Open and close flags: compare file times (rebuilding stale indexes) and
+// store them again at the close, as the application does.
+constexpr int32_t kOpenChecked = 1;
+constexpr int32_t kOpenAsIs = 0;
+constexpr int32_t kContactFile = 16;
+constexpr int32_t kByCall = 16;
+constexpr int32_t kByCode = 17;
+constexpr int32_t kRecordOrder = 24;
+constexpr int32_t kMastersByCode = 34;
+constexpr int32_t kSeparatorsAndRemarks = 3;
+constexpr int32_t kEndOfOrder = 12;
+constexpr int32_t kAskOwnerActive = 1;  // a non-zero confirmation word asks
+constexpr int32_t kIdYes = 6;
+
+// Closes the log when the scope ends.
+struct LogCloser {
+  LogHandle* log;
+  int32_t flags;
+  ~LogCloser() { OspreyClose(log, flags); }
+};
+
+std::string trimmed(const std::string& s) {
+  const size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
+template <size_t N>
+std::string shown(const char (&field)[N]) {
+  return utf8_of(field, N);
+}
+
+std::string remarks_of(const ContactView& v) {
+  std::string out;
+  for (const std::string& r : {trimmed(shown(v.remark1)), trimmed(shown(v.remark2)),
+                               trimmed(shown(v.remark3))}) {
+    if (r.empty()) continue;
+    if (!out.empty()) out += " / ";
+    out += r;
+  }
+  return out;
+}
+
+void print_contact_heading() {
+  std::printf("%7s  %-7s %-3s %-8s %-6s %-7s %-3s %-3s %-3s %-6s %-6s %-3s %-12s  %s\n", "RECNO",
+              "CALL", "POR", "DATE", "TIME", "FREQ", "MOD", "HIS", "MY", "CODE", "GRID", "QSL",
+              "NAME", "REMARKS");
+}
+
+void print_contact(int32_t recno, const ContactView& v) {
+  std::printf("%7d  %s %s %s %s %s %s %s %s %s %s %s %s  %s\n", static_cast<int>(recno),
+              shown(v.callsign).c_str(), shown(v.portable).c_str(), shown(v.date).c_str(),
+              shown(v.time).c_str(), shown(v.frequency).c_str(), shown(v.mode).c_str(),
+              shown(v.his_report).c_str(), shown(v.my_report).c_str(), shown(v.code).c_str(),
+              shown(v.grid).c_str(), shown(v.qsl).c_str(), shown(v.name).c_str(),
+              remarks_of(v).c_str());
+}
+
+void print_master_heading() {
+  std::printf("%7s  %-6s %-28s %-3s %-4s %-6s %-6s\n", "RECNO", "CODE", "NAME", "FLG", "AREA",
+              "CFM", "WKD");
+}
+
+void print_master(int32_t recno, const uint8_t* m) {
+  const auto mask = [m](int at) { return static_cast<unsigned>(m[at] | m[at + 1] << 8); };
+  std::printf("%7d  %s %s %s   %s 0x%04X 0x%04X\n", static_cast<int>(recno),
+              utf8_of(reinterpret_cast<const char*>(m), 6).c_str(),
+              utf8_of(reinterpret_cast<const char*>(m) + 6, 28).c_str(),
+              utf8_of(reinterpret_cast<const char*>(m) + 34, 1).c_str(),
+              utf8_of(reinterpret_cast<const char*>(m) + 35, 3).c_str(), mask(38), mask(40));
+}
+
+// ---- list ----
+
+struct ListOptions {
+  std::string base;
+  std::string by = "call";
+  std::string from;
+  int64_t limit = 0;
+};
+
+void run_list(const ListOptions& o) {
+  const std::string context = "list: " + o.base;
+  int32_t mode = kByCall;
+  if (o.by == "code") mode = kByCode;
+  if (o.by == "record") mode = kRecordOrder;
+  if (o.by == "master-code") mode = kMastersByCode;
+  const bool contacts = mode != kMastersByCode;
+
+  std::string key;
+  std::string error;
+  if (!o.from.empty() && mode != kRecordOrder && !sjis_of(o.from, &key, &error)) {
+    fail_with_message(context, error);
+    return;
+  }
+  int32_t first_record = 1;
+  if (!o.from.empty() && mode == kRecordOrder) {
+    try {
+      first_record = std::stoi(o.from);
+    } catch (...) {
+      fail_with_message(context, "--from with --by record takes a record number");
+      return;
+    }
+  }
+
+  SessionHooks hooks(Answers::kNo);
+  LogHandle log;
+  if (!open_log(context, o.base, kOpenChecked, &log)) return;
+  LogCloser closer{&log, kOpenChecked};
+
+  int32_t r = 0;
+  if (mode == kRecordOrder) {
+    r = OSP_read(&log, first_record, kSeparatorsAndRemarks);
+  } else if (!o.from.empty()) {
+    // The first entry whose key begins with KEY, or else the first one above.
+    std::vector<char> buffer(key.begin(), key.end());
+    buffer.push_back('\0');
+    r = OSP_seek(&log, buffer.data(), mode);
+    if (r == kEndOfOrder) r = OSP_skip(&log, 0, mode);
+    if (r == kEndOfOrder) r = OSP_skip(&log, 1, mode);
+  } else {
+    r = log.dbs.handle.record_count == 0 && contacts ? kEndOfOrder : OSP_top(&log, mode);
+    if (!contacts && log.mst.handle.record_count == 0) r = kEndOfOrder;
+  }
+
+  if (contacts) print_contact_heading(); else print_master_heading();
+  int64_t rows = 0;
+  while (r == 0 && (o.limit <= 0 || rows < o.limit)) {
+    if (contacts)
+      print_contact(dbf_recno(&log.dbs.handle), log.view);
+    else
+      print_master(dbf_recno(&log.mst.handle), log.mst_image);
+    ++rows;
+    r = OSP_skip(&log, 1, mode);
+  }
+  // The ends of a walk (10 past the last record, 12 past the last entry) are
+  // its normal end; anything else has been shown as a message.
+  if (r != 0 && r != 10 && r != 11 && r != kEndOfOrder && r != 13)
+    fail_with_status(context, r);
+  else if (!hooks.messages().empty())
+    fail_with_message(context, "the library reported a problem (above)");
+}
+
+// ---- show ----
+
+void run_show(const std::string& base, const std::string& call) {
+  const std::string context = "show: " + base;
+  std::string key;
+  std::string error;
+  if (!sjis_of(call, &key, &error)) {
+    fail_with_message(context, error);
+    return;
+  }
+  if (key.empty() || key.size() > 7) {
+    fail_with_message(context, "a call sign has 1 to 7 characters");
+    return;
+  }
+  const std::string full = key;
+  key.resize(6, ' ');
+
+  SessionHooks hooks(Answers::kNo);
+  LogHandle log;
+  if (!open_log(context, base, kOpenChecked, &log)) return;
+  LogCloser closer{&log, kOpenChecked};
+
+  std::vector<int32_t> results(1001, 0);
+  const int32_t count = DupIndexRead(&log.index_slot[0], key.c_str(), results.data());
+  print_contact_heading();
+  int shown_rows = 0;
+  for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
+    const int32_t recno = results[static_cast<size_t>(i)];
+    const int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
+    if (r != 0) {
+      fail_with_status(context + ": record " + std::to_string(recno), r);
+      return;
+    }
+    // A seventh character takes part too (the index holds the first six).
+    if (full.size() == 7 && std::string(log.view.callsign, 7) != full) continue;
+    print_contact(recno, log.view);
+    ++shown_rows;
+  }
+  if (count > 1000)
+    std::printf("(%d contacts with %s; the last 1000 of them are shown)\n", static_cast<int>(count),
+                call.c_str());
+  else if (shown_rows == 0)
+    std::printf("(no contact with %s)\n", call.c_str());
+  if (!hooks.messages().empty()) fail_with_message(context, "the library reported a problem (above)");
+}
+
+// ---- add and edit ----
+
+// The fields a command line may set, as given (UTF-8).
+struct FieldOptions {
+  std::optional<std::string> call, portable, date, time, freq, mode, his, my, code, grid, qsl,
+      name, remark1, remark2, remark3;
+  bool jst = false;
+  bool yes = false;
+};
+
+// Puts value (Shift-JIS, at most N - 1 bytes) into a view field, padded with
+// blanks. False, with a sentence in *error, when it is too long.
+template <size_t N>
+bool put(char (&field)[N], const std::string& option, const std::string& value,
+         std::string* error) {
+  std::string sjis;
+  if (!sjis_of(value, &sjis, error)) return false;
+  if (sjis.size() > N - 1) {
+    *error = "--" + option + " takes at most " + std::to_string(N - 1) + " bytes (\"" + value +
+             "\" has " + std::to_string(sjis.size()) + " in Shift-JIS)";
+    return false;
+  }
+  sjis.resize(N - 1, ' ');
+  std::memcpy(field, sjis.data(), N - 1);
+  field[N - 1] = '\0';
+  return true;
+}
+
+bool all_digits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// YYYY-MM-DD, YY/MM/DD or YYMMDD as the view's yy/mm/dd.
+bool date_text(const std::string& in, std::string* out) {
+  std::string d;
+  for (char c : in)
+    if (c != '-' && c != '/') d += c;
+  if (d.size() == 8 && all_digits(d)) d = d.substr(2);
+  if (d.size() != 6 || !all_digits(d)) return false;
+  const int month = std::stoi(d.substr(2, 2));
+  const int day = std::stoi(d.substr(4, 2));
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  *out = d.substr(0, 2) + "/" + d.substr(2, 2) + "/" + d.substr(4, 2);
+  return true;
+}
+
+// HH:MM or HHMM, optionally followed by U (UTC) or J (JST), as hh:mmZ.
+bool time_text(const std::string& in, bool jst, std::string* out) {
+  std::string t = in;
+  char zone = jst ? 'J' : 'U';
+  if (!t.empty() && (t.back() == 'U' || t.back() == 'J')) {
+    zone = t.back();
+    t.pop_back();
+  }
+  if (t.size() == 5 && t[2] == ':') t.erase(2, 1);
+  if (t.size() != 4 || !all_digits(t)) return false;
+  if (std::stoi(t.substr(0, 2)) > 23 || std::stoi(t.substr(2, 2)) > 59) return false;
+  *out = t.substr(0, 2) + ":" + t.substr(2, 2) + zone;
+  return true;
+}
+
+// Applies the options given to the view. False, with a sentence, on a bad one.
+bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
+  if (f.date) {
+    std::string d;
+    if (!date_text(*f.date, &d)) {
+      *error = "--date takes YYYY-MM-DD, YY/MM/DD or YYMMDD";
+      return false;
+    }
+    if (!put(v->date, "date", d, error)) return false;
+  }
+  if (f.time || f.jst) {
+    std::string t;
+    const std::string given = f.time ? *f.time : std::string(v->time, 2) + std::string(v->time + 3, 2);
+    if (!time_text(given, f.jst, &t)) {
+      *error = "--time takes HH:MM or HHMM, optionally followed by U (UTC) or J (JST)";
+      return false;
+    }
+    if (!put(v->time, "time", t, error)) return false;
+  }
+  bool ok = true;
+  if (f.call) ok = ok && put(v->callsign, "call", *f.call, error);
+  if (f.portable) ok = ok && put(v->portable, "portable", *f.portable, error);
+  if (f.freq) ok = ok && put(v->frequency, "freq", *f.freq, error);
+  if (f.mode) ok = ok && put(v->mode, "mode", *f.mode, error);
+  if (f.his) ok = ok && put(v->his_report, "his", *f.his, error);
+  if (f.my) ok = ok && put(v->my_report, "my", *f.my, error);
+  if (f.code) ok = ok && put(v->code, "code", *f.code, error);
+  if (f.grid) ok = ok && put(v->grid, "grid", *f.grid, error);
+  if (f.qsl) ok = ok && put(v->qsl, "qsl", *f.qsl, error);
+  if (f.name) ok = ok && put(v->name, "name", *f.name, error);
+  if (f.remark1) ok = ok && put(v->remark1, "remark1", *f.remark1, error);
+  if (f.remark2) ok = ok && put(v->remark2, "remark2", *f.remark2, error);
+  if (f.remark3) ok = ok && put(v->remark3, "remark3", *f.remark3, error);
+  return ok;
+}
+
+// A view with every field blank, dated now (UTC).
+ContactView blank_view() {
+  ContactView v;
+  std::memset(&v, ' ', sizeof v);
+  const auto end = [](char* field, size_t size) { field[size - 1] = '\0'; };
+#define OSP_END(f) end(v.f, sizeof v.f)
+  OSP_END(callsign); OSP_END(portable); OSP_END(date); OSP_END(time); OSP_END(his_report);
+  OSP_END(my_report); OSP_END(frequency); OSP_END(mode); OSP_END(code); OSP_END(grid);
+  OSP_END(qsl); OSP_END(name); OSP_END(remark1); OSP_END(remark2); OSP_END(remark3);
+#undef OSP_END
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%02d/%02d/%02d", utc.tm_year % 100, (utc.tm_mon + 1) % 100,
+                utc.tm_mday % 100);
+  std::memcpy(v.date, text, sizeof v.date);
+  std::snprintf(text, sizeof text, "%02d:%02dU", utc.tm_hour % 100, utc.tm_min % 100);
+  std::memcpy(v.time, text, sizeof v.time);
+  return v;
+}
+
+void run_add(const std::string& base, const FieldOptions& f) {
+  const std::string context = "add: " + base;
+  ContactView v = blank_view();
+  std::string error;
+  if (!apply_fields(f, &v, &error)) {
+    fail_with_message(context, error);
+    return;
+  }
+  SessionHooks hooks(f.yes ? Answers::kYes : Answers::kAsk);
+  LogHandle log;
+  if (!open_log(context, base, kOpenChecked, &log)) return;
+  LogCloser closer{&log, kOpenChecked};
+  log.view = v;
+  int32_t word = kAskOwnerActive;
+  const int32_t r = OSP_append(&log, kContactFile, &word);
+  if (r != 0) {
+    fail_with_status(context, r);
+    return;
+  }
+  if (word != kIdYes) {
+    fail_with_message(context, "declined: nothing was written");
+    return;
+  }
+  std::printf("added contact %d\n", static_cast<int>(log.dbs.handle.record_count));
+}
+
+void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
+  const std::string context = "edit: " + base + " record " + std::to_string(recno);
+  SessionHooks hooks(f.yes ? Answers::kYes : Answers::kAsk);
+  LogHandle log;
+  if (!open_log(context, base, kOpenChecked, &log)) return;
+  LogCloser closer{&log, kOpenChecked};
+  int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
+  if (r != 0) {
+    fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
+    return;
+  }
+  auto old = std::make_unique<LogHandle>(log);
+  std::string error;
+  if (!apply_fields(f, &log.view, &error)) {
+    fail_with_message(context, error);
+    return;
+  }
+  int32_t word = 0;
+  r = OSP_update(&log, old.get(), recno, kContactFile, &word);
+  if (r != 0) {
+    fail_with_status(context, r);
+    return;
+  }
+  if (word == 0) {
+    std::printf("contact %d unchanged\n", static_cast<int>(recno));
+  } else if (word != kIdYes) {
+    fail_with_message(context, "declined: nothing was written");
+  } else if (!hooks.messages().empty()) {
+    fail_with_message(context, "written, but the library reported a problem (above)");
+  } else {
+    std::printf("updated contact %d\n", static_cast<int>(recno));
+  }
+}
+
+// ---- check ----
+
+void run_check(const std::string& base) {
+  const std::string context = "check: " + base;
+  // Answers No to everything: nothing is created, and a count mismatch is
+  // reported rather than forced.
+  SessionHooks hooks(Answers::kNo);
+  LogHandle log;
+  if (!open_log(context, base, kOpenAsIs, &log)) return;
+  LogCloser closer{&log, kOpenAsIs};
+  const LogCheck result = check_log(&log);
+  for (const std::string& path : hooks.built())
+    std::printf("index %s was missing and has been built\n", path.c_str());
+  for (const IndexSummary& s : result.indexes)
+    std::printf("index %d  %-40s %lld entries\n", s.slot, s.path.c_str(),
+                static_cast<long long>(s.entries));
+  std::printf("contacts %d, remarks file count %d\n", static_cast<int>(log.dbs.handle.record_count),
+              static_cast<int>(log.dbr_header[4] | log.dbr_header[5] << 8 |
+                               log.dbr_header[6] << 16 | log.dbr_header[7] << 24));
+  std::vector<std::string> problems = result.problems;
+  for (const std::string& m : hooks.messages()) problems.push_back("the library reported: " + m);
+  if (problems.empty()) {
+    std::printf("consistent\n");
+    return;
+  }
+  for (const std::string& p : problems) std::printf("  - %s\n", p.c_str());
+  fail_with_message(context, std::to_string(problems.size()) + " problem" +
+                                 (problems.size() == 1 ? "" : "s") + " found");
+}
+
+void add_field_options(CLI::App* cmd, FieldOptions* f) {
+  cmd->add_option("--call", f->call, "call sign (up to 7 characters)");
+  cmd->add_option("--portable", f->portable, "portable designation (up to 3)");
+  cmd->add_option("--date", f->date, "date: YYYY-MM-DD, YY/MM/DD or YYMMDD (default today, UTC)");
+  cmd->add_option("--time", f->time, "time: HH:MM or HHMM, then U (UTC, the default) or J (JST)");
+  cmd->add_flag("--jst", f->jst, "the time is Japan Standard Time");
+  cmd->add_option("--freq", f->freq, "frequency text, e.g. 7.050 or 144.50 (up to 7)");
+  cmd->add_option("--mode", f->mode, "mode (up to 3)");
+  cmd->add_option("--his", f->his, "his report, e.g. 599 or 59");
+  cmd->add_option("--my", f->my, "my report");
+  cmd->add_option("--code", f->code, "area code (up to 6)");
+  cmd->add_option("--grid", f->grid, "grid locator (up to 6)");
+  cmd->add_option("--qsl", f->qsl, "QSL marks: route, sent, received (up to 3)");
+  cmd->add_option("--name", f->name, "operator name (up to 12 bytes in Shift-JIS)");
+  cmd->add_option("--remark1", f->remark1, "remark 1 (up to 28 bytes)");
+  cmd->add_option("--remark2", f->remark2, "remark 2 (up to 54 bytes)");
+  cmd->add_option("--remark3", f->remark3, "remark 3 (up to 54 bytes)");
+  cmd->add_flag("--yes", f->yes, "answer Yes to the library's questions");
+}
+
+}  // namespace
+
+void add_contacts_commands(CLI::App& app) {
+  auto list_options = std::make_shared<ListOptions>();
+  auto* list = app.add_subcommand("list", "List a log's contacts (or master entries) in an order");
+  list->add_option("LOG", list_options->base, "the log's base path")->required();
+  list->add_option("--by", list_options->by, "the order: call, code, record or master-code")
+      ->check(CLI::IsMember({"call", "code", "record", "master-code"}));
+  list->add_option("--from", list_options->from,
+                   "start at the first key not below KEY (a record number with --by record)");
+  list->add_option("--limit", list_options->limit, "at most N lines")->check(CLI::NonNegativeNumber);
+  list->callback([list_options] { run_list(*list_options); });
+
+  auto show_base = std::make_shared<std::string>();
+  auto show_call = std::make_shared<std::string>();
+  auto* show = app.add_subcommand("show", "Show every contact made with a call sign");
+  show->add_option("LOG", *show_base, "the log's base path")->required();
+  show->add_option("CALL", *show_call, "the call sign")->required();
+  show->callback([show_base, show_call] { run_show(*show_base, *show_call); });
+
+  auto add_base = std::make_shared<std::string>();
+  auto add_fields = std::make_shared<FieldOptions>();
+  auto* add = app.add_subcommand("add", "Add a contact (asks for confirmation unless --yes)");
+  add->add_option("LOG", *add_base, "the log's base path")->required();
+  add_field_options(add, add_fields.get());
+  add->callback([add_base, add_fields] {
+    if (!add_fields->call) {
+      fail_with_message("add: " + *add_base, "--call is required");
+      return;
+    }
+    run_add(*add_base, *add_fields);
+  });
+
+  auto edit_base = std::make_shared<std::string>();
+  auto edit_recno = std::make_shared<int32_t>(0);
+  auto edit_fields = std::make_shared<FieldOptions>();
+  auto* edit = app.add_subcommand("edit", "Change fields of a contact (asks unless --yes)");
+  edit->add_option("LOG", *edit_base, "the log's base path")->required();
+  edit->add_option("RECNO", *edit_recno, "the contact's record number")->required();
+  add_field_options(edit, edit_fields.get());
+  edit->callback([edit_base, edit_recno, edit_fields] {
+    run_edit(*edit_base, *edit_recno, *edit_fields);
+  });
+
+  auto check_base = std::make_shared<std::string>();
+  auto* check = app.add_subcommand(
+      "check", "Check every index against its record file and the remarks file's count");
+  check->add_option("LOG", *check_base, "the log's base path")->required();
+  check->callback([check_base] { run_check(*check_base); });
+}
+
+}  // namespace osprey_tool
