@@ -38,19 +38,19 @@ ContactSpec contact(const char* call, const char* portable, const char* code, co
 
 const std::vector<ContactSpec>& sample_contacts() {
   static const std::vector<ContactSpec> contacts = {
-      contact("JH1XYZ", "", "100105", "PM95UQ", "7.025", "CW", "能登 一郎", "J  ", 2026, 1, 3,
+      contact("QA1XYZ", "", "100105", "PM95UQ", "7.025", "CW", "能登 一郎", "J  ", 2026, 1, 3,
               9, 15, false, 59, '9', 59, '9'),
-      contact("JR3QHB", "", "2501", "PM74RR", "14.050", "CW", "佐藤 花子", "J**", 2026, 1, 5,
+      contact("QB3QHB", "", "2501", "PM74RR", "14.050", "CW", "佐藤 花子", "J**", 2026, 1, 5,
               3, 40, true, 57, '9', 59, '9'),
-      contact("JA8ZZK", "", "0101", "QN03", "144.50", "FM", "ﾀﾅｶ", "D* ", 2026, 2, 11, 14, 2,
+      contact("QA8ZZK", "", "0101", "QN03", "144.50", "FM", "ﾀﾅｶ", "D* ", 2026, 2, 11, 14, 2,
               false, 59, ' ', 59, ' '),
-      contact("JE6KQT", "", "4001", "PM53", "21.250", "SSB", "鈴木 健", "J  ", 2026, 2, 11,
+      contact("QE6KQT", "", "4001", "PM53", "21.250", "SSB", "鈴木 健", "J  ", 2026, 2, 11,
               14, 30, false, 57, ' ', 59, ' '),
-      contact("7M4HUX", "/1", "13008B", "PM95", "430.00", "FM", "表 ソラ", "N  ", 2026, 2, 28,
+      contact("QM4HUX", "/1", "13008B", "PM95", "430.00", "FM", "表 ソラ", "N  ", 2026, 2, 28,
               22, 5, false, 59, ' ', 55, ' '),
-      contact("JF2WXY", "", "2002", "PM85", "1.9", "CW", "山本 美咲", "J*", 2025, 12, 31, 23,
+      contact("QF2WXY", "", "2002", "PM85", "1.9", "CW", "山本 美咲", "J*", 2025, 12, 31, 23,
               59, false, 56, '9', 57, '9'),
-      contact("JA1XX", "", "1001", "PM95", "3.5", "CW", "古川", "J**", 1999, 12, 31, 14, 59,
+      contact("QA1XX", "", "1001", "PM95", "3.5", "CW", "古川", "J**", 1999, 12, 31, 14, 59,
               true, 59, '9', 59, '9'),
   };
   return contacts;

@@ -88,7 +88,7 @@ TEST_F(OspreyDbfTest, DumpShowsTextAsUtf8BinaryAsHexAndDeletedRecordsOnRequest) 
   const auto lines = lines_of(live.out);
   ASSERT_EQ(lines.size(), 6u) << live.out;
   EXPECT_EQ(lines[0],
-            "1 [ ] CALLS=\"JH1XYZ\" IGN=\" \" POTBL=\"   \" CODE=\"100105\" GL=\"PM95UQ\" "
+            "1 [ ] CALLS=\"QA1XYZ\" IGN=\" \" POTBL=\"   \" CODE=\"100105\" GL=\"PM95UQ\" "
             "FREQ=x'84D96AA1' MODE=\"CW \" NAME=\"能登 一郎   \" QSL=\"J  \" DATE=x'9A0103' "
             "TIME=x'090F' RST=x'3B393B39' OFS=x'00000000'");
   // A frequency stored as text is shown as text; 1999 has the year byte 0x63.
@@ -103,7 +103,7 @@ TEST_F(OspreyDbfTest, DumpShowsTextAsUtf8BinaryAsHexAndDeletedRecordsOnRequest) 
   EXPECT_EQ(all.exit_status, 0) << all.err;
   const auto every = lines_of(all.out);
   ASSERT_EQ(every.size(), 7u) << all.out;
-  EXPECT_EQ(every[3].rfind("4 [*] CALLS=\"JE6KQT\"", 0), 0u) << every[3];
+  EXPECT_EQ(every[3].rfind("4 [*] CALLS=\"QE6KQT\"", 0), 0u) << every[3];
 }
 
 TEST_F(OspreyDbfTest, DumpShowsBytesThatAreNotTextAsHexAndEscapesQuotes) {
