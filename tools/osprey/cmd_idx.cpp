@@ -2,7 +2,6 @@
 // key order. The file is first opened through the library, which judges the
 // header as every caller sees it; the tree is then read page by page here,
 // so that a damaged tree can be described rather than only refused.
-#include <iconv.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "sjis_text.h"
 #include "osprey32.h"
 
 namespace osprey_tool {
@@ -29,18 +29,8 @@ int16_t i16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8));
 
 // Shift-JIS (code page 932) to UTF-8; false when the bytes are not text.
 bool sjis_to_utf8(const std::string& in, std::string* out) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string buf(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t src_left = in.size();
-  char* dst = buf.data();
-  size_t dst_left = buf.size();
-  const bool ok = iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<size_t>(-1);
-  iconv_close(cd);
-  if (!ok) return false;
-  out->assign(buf.data(), buf.size() - dst_left);
-  return true;
+  static Cp932Text converter;
+  return converter.to_utf8(reinterpret_cast<const uint8_t*>(in.data()), in.size(), out);
 }
 
 std::string shown(const std::string& sjis) {

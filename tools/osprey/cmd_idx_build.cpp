@@ -1,7 +1,6 @@
 // osprey idx build / idx check: builds an index file over a record file with
 // MakeIndex, and checks an index file against its record file by reading the
 // pages of both itself.
-#include <iconv.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "sjis_text.h"
 #include "osprey32.h"
 
 namespace osprey_tool {
@@ -58,18 +58,10 @@ std::string show_key(const std::string& key) {
   bool text = true;
   for (unsigned char c : key) text = text && c >= 0x20 && c != 0x7F;
   if (text) {
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd != reinterpret_cast<iconv_t>(-1)) {
-      std::string in = key;
-      std::string out(key.size() * 3 + 4, '\0');
-      char* ip = in.data();
-      char* op = out.data();
-      size_t il = in.size();
-      size_t ol = out.size();
-      const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1);
-      iconv_close(cd);
-      if (ok) return "\"" + out.substr(0, out.size() - ol) + "\"";
-    }
+    static Cp932Text converter;
+    std::string utf8;
+    if (converter.to_utf8(reinterpret_cast<const uint8_t*>(key.data()), key.size(), &utf8))
+      return "\"" + utf8 + "\"";
   }
   static const char digits[] = "0123456789ABCDEF";
   std::string hex = "0x";
