@@ -25,6 +25,7 @@
 
 #include "osprey32.h"
 #include "platform/env.h"
+#include "duration_text.h"
 
 extern char** environ;
 
@@ -357,15 +358,7 @@ Run median(std::vector<Run> runs) {
   return runs[runs.size() / 2];
 }
 
-std::string human(double s) {
-  char buf[32];
-  if (s < 1) {
-    std::snprintf(buf, sizeof buf, "%.1f ms", s * 1000);
-  } else {
-    std::snprintf(buf, sizeof buf, "%.2f s", s);
-  }
-  return buf;
-}
+using osp::bench::human;
 
 std::string mib(long kib) {
   char buf[32];

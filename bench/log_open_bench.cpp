@@ -23,6 +23,7 @@
 #include "osprey32.h"
 #include "support/log_generator.h"
 #include "support/temp_dir.h"
+#include "duration_text.h"
 
 namespace {
 
@@ -54,15 +55,7 @@ Times median(std::vector<Times> runs) {
   return runs[runs.size() / 2];
 }
 
-std::string human(double s) {
-  char buf[32];
-  if (s < 1) {
-    std::snprintf(buf, sizeof buf, "%.1f ms", s * 1000);
-  } else {
-    std::snprintf(buf, sizeof buf, "%.2f s", s);
-  }
-  return buf;
-}
+using osp::bench::human;
 
 // The hooks of a quiet application: progress text is counted, no question
 // is expected (one would be answered No).
