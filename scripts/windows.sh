@@ -58,6 +58,7 @@ run() {
   fi
 }
 run osprey_dll_test
+run osprey_log_test
 run osprey_import_link_test
 run osprey_platform_test
 exit $status

@@ -16,6 +16,7 @@
 
 #include "check.h"
 #include "osprey32.h"
+#include "stdcall_probe.h"
 
 namespace {
 
@@ -65,41 +66,6 @@ int32_t record_box(void* ctx, int32_t, const char* text, const char* caption, ui
 }
 
 void fixed_clock(void* ctx, OspLocalTime* now) { *now = static_cast<Context*>(ctx)->clock; }
-
-// Calls fn with count 32-bit arguments (args[0] first) and stores in *left
-// the number of argument bytes the callee left on the stack: 0 for a
-// standard-call function that takes exactly count arguments. Returns EAX.
-extern "C" int32_t osp_stdcall_probe(const void* fn, int32_t count, const uintptr_t* args,
-                                     int32_t* left);
-asm(".text\n"
-    ".globl _osp_stdcall_probe\n"
-    "_osp_stdcall_probe:\n"
-    "  pushl %ebp\n"
-    "  movl %esp, %ebp\n"
-    "  pushl %esi\n"
-    "  pushl %edi\n"
-    "  pushl %ebx\n"
-    "  movl 12(%ebp), %ecx\n"
-    "  movl 16(%ebp), %esi\n"
-    "  movl %esp, %edi\n"
-    "1:\n"
-    "  testl %ecx, %ecx\n"
-    "  jz 2f\n"
-    "  decl %ecx\n"
-    "  pushl (%esi,%ecx,4)\n"
-    "  jmp 1b\n"
-    "2:\n"
-    "  call *8(%ebp)\n"
-    "  movl %edi, %ecx\n"
-    "  subl %esp, %ecx\n"
-    "  movl %edi, %esp\n"
-    "  movl 20(%ebp), %edx\n"
-    "  movl %ecx, (%edx)\n"
-    "  popl %ebx\n"
-    "  popl %edi\n"
-    "  popl %esi\n"
-    "  popl %ebp\n"
-    "  ret\n");
 
 constexpr int kHeaderSize = 449;
 constexpr int kRecordSize = 58;
