@@ -25,7 +25,7 @@
 
 #include "osprey32.h"
 #include "platform/env.h"
-#include "duration_text.h"
+#include "bench_common.h"
 
 extern char** environ;
 
@@ -376,24 +376,10 @@ std::string kib(long long bytes) {
 
 int main(int argc, char** argv) {
   if (argc > 2 && std::strcmp(argv[1], "--child") == 0) return child(argc, argv);
-  std::vector<int64_t> sizes = {10000, 100000, 1000000};
-  int repeat = 3;
-  std::string base = std::filesystem::temp_directory_path().string();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string opt = argv[i];
-    if (opt == "--sizes") {
-      sizes.clear();
-      for (const char* p = argv[i + 1]; *p != '\0';) {
-        char* end;
-        sizes.push_back(std::strtoll(p, &end, 10));
-        p = *end == ',' ? end + 1 : end;
-      }
-    } else if (opt == "--repeat") {
-      repeat = std::max(1, std::atoi(argv[i + 1]));
-    } else if (opt == "--dir") {
-      base = argv[i + 1];
-    }
-  }
+  const osp::bench::Options options = osp::bench::parse_options(argc, argv, {{10000, 100000, 1000000}, 3, std::filesystem::temp_directory_path().string()});
+  const std::vector<int64_t>& sizes = options.sizes;
+  const int repeat = options.repeat;
+  const std::string base = options.dir;
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
   char templ[4096];
   std::snprintf(templ, sizeof templ, "%s/osprey-bench-XXXXXX", base.c_str());

@@ -23,7 +23,7 @@
 #include "osprey32.h"
 #include "support/log_generator.h"
 #include "support/temp_dir.h"
-#include "duration_text.h"
+#include "bench_common.h"
 
 namespace {
 
@@ -161,24 +161,10 @@ constexpr const char* kDropIndexes =
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int64_t> sizes = {100000, 1000000};
-  int repeat = 3;
-  std::string where = fs::temp_directory_path().string();
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string opt = argv[i];
-    if (opt == "--sizes") {
-      sizes.clear();
-      for (const char* p = argv[i + 1]; *p != '\0';) {
-        char* end;
-        sizes.push_back(std::strtoll(p, &end, 10));
-        p = *end == ',' ? end + 1 : end;
-      }
-    } else if (opt == "--repeat") {
-      repeat = std::max(1, std::atoi(argv[i + 1]));
-    } else if (opt == "--dir") {
-      where = argv[i + 1];
-    }
-  }
+  const osp::bench::Options options = osp::bench::parse_options(argc, argv, {{100000, 1000000}, 3, fs::temp_directory_path().string()});
+  const std::vector<int64_t>& sizes = options.sizes;
+  const int repeat = options.repeat;
+  const std::string where = options.dir;
   const OspHooks hooks{&no_box, &count_text, nullptr, nullptr, nullptr};
   OspSetHooks(&hooks);
 
