@@ -3,7 +3,6 @@
 // calls) read by an independent dBASE reader: Python's dbfread.
 #include <gtest/gtest.h>
 
-#include <iconv.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -44,20 +43,7 @@ std::string hex(const std::vector<uint8_t>& bytes) {
   return s;
 }
 
-std::string utf8_of(const std::string& cp932) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  std::string in = cp932;
-  std::string out(in.size() * 3 + 4, '\0');
-  char* ip = in.data();
-  size_t il = in.size();
-  char* op = out.data();
-  size_t ol = out.size();
-  const size_t r = iconv(cd, &ip, &il, &op, &ol);
-  iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) return "(not code page 932)";
-  out.resize(out.size() - ol);
-  return out;
-}
+std::string utf8_of(const std::string& cp932) { return utf8(cp932, "(not code page 932)"); }
 
 class ContactFileInteropTest : public LogTest {};
 

@@ -42,20 +42,37 @@ void HookRecorder::on_time(void* ctx, OspLocalTime* now) {
   *now = static_cast<HookRecorder*>(ctx)->now;
 }
 
-std::string sjis(const std::string& utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 converter");
-  std::string in = utf8;
-  std::string out(in.size() * 2 + 4, '\0');
+namespace {
+
+// Converts text between the encodings iconv names; false when it cannot.
+bool convert(const char* to, const char* from, const std::string& text, std::string* out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string in = text;
+  std::string buf(in.size() * 3 + 4, '\0');
   char* ip = in.data();
   size_t il = in.size();
-  char* op = out.data();
-  size_t ol = out.size();
+  char* op = buf.data();
+  size_t ol = buf.size();
   const size_t r = iconv(cd, &ip, &il, &op, &ol);
   iconv_close(cd);
-  if (r == static_cast<size_t>(-1)) throw std::runtime_error("cannot convert to CP932");
-  out.resize(out.size() - ol);
+  if (r == static_cast<size_t>(-1)) return false;
+  buf.resize(buf.size() - ol);
+  *out = buf;
+  return true;
+}
+
+}  // namespace
+
+std::string sjis(const std::string& utf8) {
+  std::string out;
+  if (!convert("CP932", "UTF-8", utf8, &out)) throw std::runtime_error("cannot convert to CP932");
   return out;
+}
+
+std::string utf8(const std::string& cp932, const std::string& fallback) {
+  std::string out;
+  return convert("UTF-8", "CP932", cp932, &out) ? out : fallback;
 }
 
 }  // namespace osp::test

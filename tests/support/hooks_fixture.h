@@ -59,4 +59,8 @@ class HookRecorder {
 // The Shift-JIS bytes of a UTF-8 text (for comparing messages).
 std::string sjis(const std::string& utf8);
 
+// The UTF-8 text of Shift-JIS bytes, or fallback when they are not code page
+// 932 text.
+std::string utf8(const std::string& cp932, const std::string& fallback);
+
 }  // namespace osp::test
