@@ -152,4 +152,14 @@ inline long long file_size(const std::string& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Looks an export up by its plain name into *entry; false, after saying
+// which, when the DLL lacks it.
+template <typename F>
+bool bind_export(HMODULE dll, const char* name, F* entry) {
+  *entry = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
+  if (*entry != nullptr) return true;
+  std::printf("missing export: %s\n", name);
+  return false;
+}
+
 }  // namespace osp::wintest

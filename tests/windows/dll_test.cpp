@@ -468,13 +468,7 @@ const Check<Context> kChecks[] = {
 // missing.
 bool bind(Context& x) {
   bool ok = true;
-#define OSP_BIND(name)                                                                   \
-  x.api.name = reinterpret_cast<decltype(x.api.name)>(                                   \
-      reinterpret_cast<void (*)()>(GetProcAddress(x.dll, #name)));                       \
-  if (x.api.name == nullptr) {                                                           \
-    std::printf("missing export: %s\n", #name);                                         \
-    ok = false;                                                                          \
-  }
+#define OSP_BIND(name) ok = osp::wintest::bind_export(x.dll, #name, &x.api.name) && ok;
   OSP_DLL_EXPORTS(OSP_BIND)
 #undef OSP_BIND
   return ok;
