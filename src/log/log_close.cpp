@@ -21,7 +21,7 @@ bool store_file_time(const char* path, const char* key, const char* profile, int
   file_close(f);
   char value[16];
   std::snprintf(value, sizeof value, "%lu", static_cast<unsigned long>(number));
-  *written = platform::env()->profile_write_string("FileTime", key, value, profile) ? 1 : 0;
+  *written = platform::env()->profile_write_string(kProfileSection, key, value, profile) ? 1 : 0;
   return true;
 }
 
@@ -45,11 +45,12 @@ int32_t close_log(LogHandle* log, int32_t flags) {
     char profile[kPathSize];
     if (!profile_path(log, true, profile)) return result;
     for (int i = 0; i < kLogIndexCount; ++i) {
-      const char key[4] = {'D', 'X', static_cast<char>('0' + i), '\0'};
+      char key[kProfileKeySize];
+      profile_index_key(i, true, key);
       store_file_time(log->index_slot[i].path, key, profile, &result);
     }
-    store_file_time(log->mst.path, "MST", profile, &result);
-    store_file_time(log->dbs.path, "DBS", profile, &result);
+    store_file_time(log->mst.path, kProfileMasterKey, profile, &result);
+    store_file_time(log->dbs.path, kProfileContactKey, profile, &result);
   }
   return result;
 }

@@ -41,6 +41,19 @@ constexpr LogFile index_file(int slot) {
 // name under which a close writes it; the others are always small).
 const char* log_file_extension(LogFile file, bool capitals = false);
 
+// The profile file: one section, the master file's time under "MST", the
+// contact file's under "DBS" and each index's under its extension without
+// the dot. The close writes the index keys in capitals ("DX0" to "DX4"), the
+// open asks for them in small letters ("dx0" to "dx4"); keys are matched
+// without regard to case.
+inline constexpr char kProfileSection[] = "FileTime";
+inline constexpr char kProfileMasterKey[] = "MST";
+inline constexpr char kProfileContactKey[] = "DBS";
+inline constexpr size_t kProfileKeySize = 4;  // an index key and its NUL
+
+// Writes the profile key of index slot 0 to 4 into out.
+void profile_index_key(int slot, bool capitals, char (&out)[kProfileKeySize]);
+
 // Every path argument below is a NUL-terminated text (never null).
 
 // The length of path with its extension replaced by ext.

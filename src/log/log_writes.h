@@ -18,8 +18,8 @@
 
 namespace osp::log {
 
-inline constexpr int32_t kWriteContacts = 16;  // flags: the contact file
-inline constexpr int32_t kWriteSuppressed = 16;  // confirmation word: find the change only
+inline constexpr int32_t kWriteContacts = OSP_WRITE_CONTACTS;  // flags: the contact file
+inline constexpr int32_t kWriteSuppressed = OSP_CONFIRM_FIND_ONLY;  // confirmation word: find the change only
 
 // OSP_update. Packs the view (contacts) and compares with old_copy: the 53
 // data bytes before OFS and the three remarks of its view (masters: the 48
