@@ -41,7 +41,9 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 // Closes the log: the contact file and the remarks file; unless flags is
 // exactly kQuickOpen also the master file and index slots 0 to 4, the viewer
 // with kAllocateViewer, and with kCheckTimes stores each file's time in the
-// profile file. The result carries no status.
+// profile file. A header that could not be written back (a record count, the
+// remarks file's count, an index root) is reported with its file's path. The
+// result carries no status.
 int32_t close_log(LogHandle* log, int32_t flags);
 
 // Closes index slots 0 to last (highest first).
