@@ -30,6 +30,10 @@ enum class LogFile : int32_t {
   kProfile,
 };
 inline constexpr int kLogIndexCount = 5;
+// Index slots of a LogHandle: the five of the set and the caller's slot 5.
+inline constexpr int kLogSlotCount =
+    static_cast<int>(sizeof(LogHandle::index_slot) / sizeof(IdxHandle));
+static_assert(kLogSlotCount == kLogIndexCount + 1, "slot 5 is the caller's");
 
 // The index file of slot 0 to 4.
 constexpr LogFile index_file(int slot) {
