@@ -179,11 +179,47 @@ bool may_replace_all(std::initializer_list<const char*> paths) {
   return true;
 }
 
-// Creates a new, empty remarks file, keeping an existing one aside first.
-// Returns 0 when the new file is there; else the failure has been reported.
-int32_t make_new_remarks_file(LogHandle* log) {
-  if (!may_replace_all({log->dbr_name})) return status::kCannotOpen;
-  return replace_file(log->dbr_name, create_remarks_file);
+// What became of a new remarks file for a contact file whose records may
+// link into the old one.
+enum class NewRemarks {
+  kMade,       // in place, every link dropped
+  kNotMade,    // could not be made or put in place (reported)
+  kLinksKept,  // a link could not be dropped (reported); nothing replaced
+};
+
+// Makes a new, empty remarks file in place of one that cannot be used. The
+// new file is made under a temporary name; then every contact's link is
+// dropped and the contact file synced; only then is the old file kept aside
+// (under "~") and the new one renamed into its place. So no record ever
+// links into the new file, not even after a power loss part-way. When the
+// file cannot be made, every link is kept and nothing moved; when a link
+// cannot be dropped, the new file is deleted and the old one stays.
+NewRemarks make_new_remarks_file(LogHandle* log) {
+  if (!may_replace_all({log->dbr_name})) return NewRemarks::kNotMade;
+  char made_as[kPathSize];
+  if (!new_file_path(log->dbr_name, made_as)) {
+    report_status(status::kCannotOpen, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  const int32_t made = create_remarks_file(made_as);
+  if (made != status::kOk) {
+    platform::env()->remove(made_as);
+    report_status(made, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  const int32_t cleared = protocol::clear_remark_links(log);
+  if (cleared != status::kOk) {
+    platform::env()->remove(made_as);
+    report_status(cleared, log->dbs.path);
+    return NewRemarks::kLinksKept;
+  }
+  if (!move_aside(log->dbr_name) ||
+      protocol::replace_by_rename(made_as, log->dbr_name) == status::kCannotOpen) {
+    platform::env()->remove(made_as);
+    report_status(status::kCannotOpen, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  return NewRemarks::kMade;
 }
 
 // Creates a new, empty contact file with a new remarks file beside it,
@@ -222,24 +258,10 @@ int32_t open_contact_file(LogHandle* log, bool quick) {
   return status::kOk;
 }
 
-// Undoes make_new_remarks_file after the new file was opened: closes and
-// deletes it and puts the old one, kept aside, back under its name.
-void take_back_new_remarks_file(LogHandle* log) {
-  file_close(log->dbr_file);
-  log->dbr_file = OSP_NO_FILE;
-  log->dbr_dirty = 0;
-  platform::env()->remove(log->dbr_name);
-  char backup[kPathSize];
-  // make_new_remarks_file never replaces an earlier backup: one that is there
-  // now is the old file it moved aside.
-  if (backup_path(log->dbr_name, backup) && platform::env()->exists(backup))
-    platform::env()->rename(backup, log->dbr_name);
-}
-
 // Step: the remarks file. Returns 0 (open, or left closed after a failed
 // re-creation the user agreed to) or the failure's result; 41 also when the
 // links of the contacts into the old file could not all be dropped (reported
-// with the contact file's path; the new file is taken back).
+// with the contact file's path; the old file stays, no new one is used).
 int32_t open_remarks(LogHandle* log, bool quick) {
   const int32_t r = open_remarks_file(log);
   if (r == status::kOk) return status::kOk;
@@ -250,10 +272,15 @@ int32_t open_remarks(LogHandle* log, bool quick) {
   }
   if (quick) return status::kCannotOpen;
   if (!ask_create(log->dbr_name)) return kRemarksFileRefused;
-  if (make_new_remarks_file(log) != status::kOk) {
-    // The open goes on without remarks; the contact file keeps its links.
-    log->dbr_file = OSP_NO_FILE;
-    return status::kOk;
+  switch (make_new_remarks_file(log)) {
+    case NewRemarks::kMade:
+      break;
+    case NewRemarks::kNotMade:
+      // The open goes on without remarks.
+      log->dbr_file = OSP_NO_FILE;
+      return status::kOk;
+    case NewRemarks::kLinksKept:
+      return kRemarksFileRefused;
   }
   const int32_t reopened = open_remarks_file(log);
   if (reopened != status::kOk) {
@@ -261,14 +288,7 @@ int32_t open_remarks(LogHandle* log, bool quick) {
     log->dbr_file = OSP_NO_FILE;
     return status::kOk;
   }
-  // The new remarks file holds no blocks: every contact's link is dropped,
-  // and the new file is used only when all of them were.
-  const int32_t cleared = protocol::clear_remark_links(log);
-  if (cleared != status::kOk) {
-    take_back_new_remarks_file(log);
-    report_status(cleared, log->dbs.path);
-    return kRemarksFileRefused;
-  }
+  // The new file accounts for every contact, none of which has a block.
   set_remarks_count(log->dbr_header, log->dbs.handle.record_count);
   log->dbr_dirty = 1;
   return status::kOk;

@@ -115,13 +115,21 @@ bool profile_path(const LogHandle* log, bool capitals, char* out) {
                            kPathSize);
 }
 
-bool backup_path(const char* path, char* out) {
+namespace {
+
+bool with_suffix(const char* path, char suffix, char* out) {
   const size_t n = std::strlen(path);
   if (n + 1 > kMaxPathLength) return false;
   std::memcpy(out, path, n);
-  out[n] = '~';
+  out[n] = suffix;
   out[n + 1] = '\0';
   return true;
 }
+
+}  // namespace
+
+bool backup_path(const char* path, char* out) { return with_suffix(path, '~', out); }
+
+bool new_file_path(const char* path, char* out) { return with_suffix(path, '$', out); }
 
 }  // namespace osp::log

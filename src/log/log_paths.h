@@ -98,4 +98,9 @@ bool profile_path(const LogHandle* log, bool capitals, char* out);
 // characters.
 bool backup_path(const char* path, char* out);
 
+// The name a new file is made under before it takes the place of the file
+// at path: the same path with "$" appended. False when it would be longer
+// than 259 characters.
+bool new_file_path(const char* path, char* out);
+
 }  // namespace osp::log

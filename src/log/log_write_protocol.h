@@ -26,9 +26,11 @@
 //     record points at a block that is not its own and no count covers a
 //     contact that is not there. An index edit that fails after its record
 //     was written drops the slot (it is rebuilt at the next open).
-//  5. Links before a new remarks file. A remarks file made anew is used only
-//     after every contact's link into the old one was dropped and the contact
-//     file synced; when a link cannot be dropped, the new file is taken back.
+//  5. Links before a new remarks file. A remarks file made anew for an
+//     existing contact file is made under a temporary name and takes the old
+//     one's place (by rename, the folder synced) only after every contact's
+//     link was dropped and the contact file synced; when a link cannot be
+//     dropped, the new file is deleted and the old one stays.
 //  6. Counts in the headers reach the disk at write-back (flush, close, or
 //     each write with write_through); a write-back that fails is returned and
 //     leaves its file dirty, so that the next flush or the close tries again.

@@ -243,6 +243,7 @@ TEST_F(LogOpenTest, HeldContactOrRemarksFileFailsTheOpenWithoutAsking) {
     EXPECT_EQ(read_file(path(".dbr")), remarks);
     EXPECT_FALSE(file_exists(path(".dbs~")));
     EXPECT_FALSE(file_exists(path(".dbr~")));
+    EXPECT_FALSE(file_exists(path(".dbr$")));
   }
 }
 
@@ -411,6 +412,7 @@ TEST_F(LogOpenTest, LinkThatCannotBeDroppedFailsTheOpenAndLeavesNoLinkIntoTheNew
     // they were (whatever the failed write left of its own link aside).
     EXPECT_EQ(read_file(path(".dbr")), old_remarks);
     EXPECT_FALSE(file_exists(path(".dbr~")));
+    EXPECT_FALSE(file_exists(path(".dbr$")));
     const auto links = remark_offsets(path(".dbs"));
     const auto before = remark_offsets_of(contacts);
     EXPECT_TRUE(std::equal(links.begin() + 4, links.end(), before.begin() + 4));

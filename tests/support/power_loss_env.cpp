@@ -71,6 +71,26 @@ bool PowerLossEnv::profile_write_string(const char* section, const char* key, co
   return ok;
 }
 
+bool PowerLossEnv::rename(const char* from, const char* to) {
+  const bool ok = base_->rename(from, to);
+  if (ok) renames_.emplace_back(fs::absolute(from).string(), fs::absolute(to).string());
+  return ok;
+}
+
+bool PowerLossEnv::sync_folder(const char* path) {
+  const bool ok = base_->sync_folder(path);
+  if (ok && kept_sync()) {
+    for (const auto& [from, to] : renames_) {
+      const auto it = synced_.find(from);
+      if (it == synced_.end()) continue;
+      synced_[to] = std::move(it->second);
+      synced_.erase(from);
+    }
+    renames_.clear();
+  }
+  return ok;
+}
+
 void PowerLossEnv::restore(const std::vector<std::string>& written_back) {
   // The power went after the last sync point when no later one came.
   if (!moment_taken_) moment_ = picture();

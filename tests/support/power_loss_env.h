@@ -1,7 +1,8 @@
 // A platform that keeps, for every file of one folder, what the disk would
 // hold should the power go: the file as it was at its last sync (the
 // platform's flush, or a profile write, which syncs), or nothing for a file
-// never synced. restore() then puts the folder in that state, dropping every
+// never synced. A rename reaches the disk with the next sync of its folder.
+// restore() then puts the folder in that state, dropping every
 // write that was not synced, so that a test can reopen a log as it would be
 // found after the power came back. Since the system may also have written a
 // file back on its own before the power went, restore can keep chosen files
@@ -9,6 +10,7 @@
 #pragma once
 
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,8 @@ class PowerLossEnv final : public ForwardingEnv {
   }
   bool profile_write_string(const char* section, const char* key, const char* value,
                             const char* file) override;
+  bool rename(const char* from, const char* to) override;
+  bool sync_folder(const char* path) override;
 
  private:
   platform::Handle track(platform::Handle h, const char* path);
@@ -65,6 +69,7 @@ class PowerLossEnv final : public ForwardingEnv {
   std::map<std::string, std::vector<char>> synced_;  // by path
   std::map<std::string, std::vector<char>> moment_;  // when the power went
   bool moment_taken_ = false;
+  std::vector<std::pair<std::string, std::string>> renames_;  // not yet synced
 };
 
 }  // namespace osp::test
