@@ -157,7 +157,7 @@ class LogPowerLossTest : public ::testing::Test {
     {
       ScopedEnv scoped(&power);
       LogHandle log{};
-      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 5), 0);
+      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 1), 0);
       OspreyClose(&log, 0);
     }
     power.restore(written_back);
