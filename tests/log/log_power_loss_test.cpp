@@ -23,9 +23,6 @@
 namespace osp::test {
 namespace {
 
-constexpr int32_t kContacts = 16;  // flags and modes: the contact file
-constexpr int32_t kContactsByCall = 16;
-
 // The remark texts of a contact carry its call sign, so that a remark block
 // read under another contact is seen at once.
 std::array<std::string, 3> remarks_of(const std::string& call, int length) {
@@ -44,23 +41,23 @@ struct Step {
 int32_t append_contact(LogHandle* log, const std::string& call,
                        const std::array<std::string, 3>& remarks) {
   log->view = expected_view(contact(call, "1001", remarks));
-  int32_t confirm = 0;
-  return OSP_append(log, kContacts, &confirm);
+  int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+  return OSP_append(log, OSP_WRITE_CONTACTS, &confirm);
 }
 
 int32_t update_remarks(LogHandle* log, int32_t recno, const std::array<std::string, 3>& remarks) {
-  if (OSP_read(log, recno, 3) != 0) return -1;
+  if (OSP_read(log, recno, OSP_READ_FULL) != 0) return -1;
   LogHandle old = *log;
   set_field(log->view.remark1, remarks[0]);
   set_field(log->view.remark2, remarks[1]);
   set_field(log->view.remark3, remarks[2]);
-  int32_t confirm = 0;
-  return OSP_update(log, &old, recno, kContacts, &confirm);
+  int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+  return OSP_update(log, &old, recno, OSP_WRITE_CONTACTS, &confirm);
 }
 
 class LogPowerLossTest : public ::testing::Test {
  protected:
-  void SetUp() override { hooks_.default_answer = 6; }
+  void SetUp() override { hooks_.default_answer = OSP_ANSWER_YES; }
 
   // A log of three contacts (the second without remarks) with every index
   // built and the profile's times agreeing with the files.
@@ -70,8 +67,8 @@ class LogPowerLossTest : public ::testing::Test {
     write_log(base_, {contact("QA1AAA", "1001", remarks_of("QA1AAA", 4)), contact("QA2BBB"),
                       contact("QA3CCC", "1002", remarks_of("QA3CCC", 20))});
     LogHandle log{};
-    ASSERT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 1), 0);
-    OspreyClose(&log, 1);
+    ASSERT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, OSP_OPEN_CHECK_TIMES), 0);
+    OspreyClose(&log, OSP_CLOSE_STORE_TIMES);
   }
 
   std::vector<Step> steps() const {
@@ -101,7 +98,7 @@ class LogPowerLossTest : public ::testing::Test {
     {
       ScopedEnv scoped(&power);
       LogHandle log{};
-      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 1), 0);
+      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, OSP_OPEN_CHECK_TIMES), 0);
       log.write_through = 1;
       for (const Step& s : steps()) {
         EXPECT_EQ(s.write(&log), 0) << s.call;
@@ -117,12 +114,13 @@ class LogPowerLossTest : public ::testing::Test {
   // the steps acknowledged before the cut.
   void check(int cut, const std::vector<int>& returned) {
     LogHandle log{};
-    ASSERT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 5), 0);
+    const int32_t flags = OSP_OPEN_CHECK_TIMES | OSP_OPEN_VIEWER;
+    ASSERT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, flags), 0);
     // A block appended now lands where a lost one stood: a record still
     // pointing there would show it.
     EXPECT_EQ(append_contact(&log, "QA9ZZZ", remarks_of("QA9ZZZ", 40)), 0);
     std::map<std::string, std::array<std::string, 3>> found;
-    for (int32_t r = 1; OSP_read(&log, r, 3) == 0; ++r) {
+    for (int32_t r = 1; OSP_read(&log, r, OSP_READ_FULL) == 0; ++r) {
       const std::string call = text(log.view.callsign).substr(0, 6);
       for (const char* remark : {log.view.remark1, log.view.remark3}) {
         const std::string t(remark);
@@ -141,9 +139,9 @@ class LogPowerLossTest : public ::testing::Test {
       EXPECT_EQ(found[all[i].call], all[i].remarks);
       char key[8] = {};
       std::memcpy(key, all[i].call.c_str(), 6);
-      EXPECT_EQ(OSP_seek(&log, key, kContactsByCall), 0) << "through its index";
+      EXPECT_EQ(OSP_seek(&log, key, OSP_MODE_CONTACTS_BY_CALL), 0) << "through its index";
     }
-    OspreyClose(&log, 5);
+    OspreyClose(&log, OSP_CLOSE_STORE_TIMES | OSP_CLOSE_FREE_VIEWER);
   }
 
   // Opens the log, whose remarks file cannot be used, under a power loss
@@ -157,7 +155,7 @@ class LogPowerLossTest : public ::testing::Test {
     {
       ScopedEnv scoped(&power);
       LogHandle log{};
-      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 1), 0);
+      EXPECT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, OSP_OPEN_CHECK_TIMES), 0);
       OspreyClose(&log, 0);
     }
     power.restore(written_back);
