@@ -2,6 +2,7 @@
 // file. (The order of its steps under a power loss is log_power_loss_test.)
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,45 @@ TEST_F(LogWriteProtocolTest, FlushReportsALostCountAndTheNextFlushWritesIt) {
     const int32_t count = log->dbs.handle.record_count;
     EXPECT_EQ(count_on_disk(base_ + ".dbs"), count);
     EXPECT_EQ(count_on_disk(base_ + ".dbr"), count);
+  }
+}
+
+// With write-through, a remarks file that cannot be synced stops the write
+// before its record: the block is taken back and nothing points at it.
+TEST_F(LogWriteProtocolTest, RemarksThatCannotBeSyncedStopTheWriteBeforeTheRecord) {
+  for (const bool update : {false, true}) {
+    SCOPED_TRACE(update ? "update" : "append");
+    write_log(base_, {contact("QA1AAA", "1001", {"R1", "", ""}), contact("QA2BBB")});
+    OpenedLog log(base_);
+    ASSERT_EQ(log.status, 0);
+    log->write_through = 1;
+    const std::vector<uint8_t> dbs_before = read_file(base_ + ".dbs");
+    LogHandle old{};
+    if (update) {
+      ASSERT_EQ(OSP_read(log.get(), 2, OSP_READ_FULL), 0);
+      old = log.log;
+      std::memcpy(log->view.remark2, "A LONGER REMARK", 16);
+    } else {
+      log->view = expected_view(contact("QA3CCC", "1002", {"NEW", "", ""}));
+    }
+    hooks_.boxes.clear();
+    int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+    {
+      FaultEnv faults;
+      ScopedEnv scoped(&faults);
+      faults.fail(Op::kFlush, 1);
+      const int32_t r = update ? OSP_update(log.get(), &old, 2, OSP_WRITE_CONTACTS, &confirm)
+                               : OSP_append(log.get(), OSP_WRITE_CONTACTS, &confirm);
+      EXPECT_EQ(r, OSP_DATA_WRITE_ERROR);
+    }
+    // An update asks first; the failure is the last box.
+    ASSERT_EQ(hooks_.boxes.size(), update ? 2u : 1u);
+    EXPECT_NE(hooks_.boxes.back().text.find(base_ + ".dbr"), std::string::npos);
+    EXPECT_EQ(+log->dbs.handle.record_count, 2);
+    EXPECT_EQ(read_file(base_ + ".dbs"), dbs_before) << "no record written";
+    hooks_.boxes.clear();
+    ASSERT_EQ(log.reopen(), 0);
+    EXPECT_TRUE(hooks_.boxes.empty()) << "the counts agree";
   }
 }
 
