@@ -23,6 +23,15 @@ namespace {
 
 bool writes_through(const LogHandle* log) { return log->write_through != 0; }
 
+// True when a record whose link was old_offset now links to a block at
+// another place, which must reach the disk before the record does. A block
+// rewritten where it stood (or no block at all) adds no link: syncing it
+// ahead of the record would only widen the moment in which the record and
+// its block disagree.
+bool links_anew(uint32_t old_offset, uint32_t offset) {
+  return offset != 0 && offset != old_offset;
+}
+
 // Reports a failure with the path field of the file concerned; passes it on.
 int32_t reported(int32_t code, const char* path_field) {
   if (code != status::kOk) report_path_status(code, path_field);
@@ -114,14 +123,16 @@ int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
                        bool rewrite_remarks) {
   const bool through = writes_through(log);
   begin_contact_change(log);
-  uint32_t offset = contact::remark_offset(stored);
+  const uint32_t old_offset = contact::remark_offset(stored);
+  uint32_t offset = old_offset;
   RemarkUndo undo;
   int32_t r = status::kOk;
   if (rewrite_remarks) {
-    r = write_remark_block(log, offset, &offset, &undo);
+    r = write_remark_block(log, old_offset, &offset, &undo);
     if (r != status::kOk) return reported(r, log->dbr_name);
   }
-  if (through && (r = sync_blocks_first(log, undo, false)) != status::kOk) return r;
+  const bool linked_anew = links_anew(old_offset, offset);
+  if (through && linked_anew && (r = sync_blocks_first(log, undo, false)) != status::kOk) return r;
   contact::set_remark_offset(log->dbs_image, offset);
   r = write_record(&log->dbs, recno, log->dbs_image, stored);
   if (r != status::kOk) {
@@ -132,7 +143,10 @@ int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
           log->dbs_image + contact::kCalls.data(), contact::kDataSize - contact::kCalls.data());
   reindex(log, 1, recno, stored + contact::kCode.data(),
           log->dbs_image + contact::kCode.data(), contact::kDataSize - contact::kCode.data());
-  return through ? sync_after_record(log, true) : status::kOk;
+  if (!through) return status::kOk;
+  const int32_t blocks = linked_anew ? status::kOk : reported(sync_remarks_file(log), log->dbr_name);
+  const int32_t rest = sync_after_record(log, true);
+  return blocks != status::kOk ? blocks : rest;
 }
 
 int32_t relink_contact_remarks(LogHandle* log, int32_t recno, uint32_t old_offset,
@@ -142,7 +156,8 @@ int32_t relink_contact_remarks(LogHandle* log, int32_t recno, uint32_t old_offse
   RemarkUndo undo;
   int32_t r = write_remark_block(log, old_offset, &at, &undo);
   if (r != status::kOk) return r;
-  if (through && (r = sync_remarks_file(log)) != status::kOk) {
+  const bool linked_anew = links_anew(old_offset, at);
+  if (through && linked_anew && (r = sync_remarks_file(log)) != status::kOk) {
     undo_remark_block(log, undo);
     return r;
   }
@@ -154,7 +169,10 @@ int32_t relink_contact_remarks(LogHandle* log, int32_t recno, uint32_t old_offse
     return r;
   }
   *offset = at;
-  return through ? sync_contact_file(log) : status::kOk;
+  if (!through) return status::kOk;
+  const int32_t blocks = linked_anew ? status::kOk : sync_remarks_file(log);
+  const int32_t record = sync_contact_file(log);
+  return blocks != status::kOk ? blocks : record;
 }
 
 int32_t clear_remark_links(LogHandle* log) {

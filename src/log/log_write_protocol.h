@@ -13,10 +13,13 @@
 //     the indexes over it should the process end in the middle of the change.
 //     Changes that touch no key (remark links only) need no mark.
 //  2. Block before record. A contact's remark block is written before the
-//     record that points at it; with write_through the remarks file (its
-//     blocks and its header) is synced before the record is written, and the
-//     contact file after it. No record on disk points at a block that did
-//     not reach the disk.
+//     record that points at it; with write_through, when the record is to
+//     link to a block at a new place (an append, a block moved to the end of
+//     the file), the remarks file (its blocks and its header) is synced before
+//     the record is written, and the contact file after it. No record on disk
+//     points at a block that did not reach the disk. A block rewritten where
+//     it stood adds no link: both files are synced after the record, so that
+//     the moment in which the record and its block disagree stays short.
 //  3. Record before index. Index entries are inserted or moved only after
 //     their record was written; with write_through the index headers are
 //     flushed after the contact file.
@@ -69,7 +72,7 @@ int32_t append_contact(LogHandle* log, Indexing indexing);
 // with dbs_image: with rewrite_remarks the remark buffer's block is written
 // against the stored OFS first and its offset goes into OFS, else the stored
 // OFS is kept; the entries of slots 0 and 1 whose keys changed are moved;
-// write_through syncs as in append_contact. Sets the stale mark first.
+// write_through syncs as invariant 2 says. Sets the stale mark first.
 // Returns 0; the block's failure (5, 11, 21, 22, reported with the ".dbr"
 // path); the record write's (reported with the ".dbs" path; the stored bytes
 // and the old block put back); 22 from a failed sync (reported). A missing
@@ -79,7 +82,7 @@ int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
 
 // Points contact recno at the remark buffer's block, written against
 // old_offset: the block, then only the record's OFS field; write_through
-// syncs as in append_contact. On success stores the new OFS in *offset.
+// syncs as in update_contact. On success stores the new OFS in *offset.
 // Returns 0 or the failure, silently, with the block taken back when the
 // link could not be written.
 int32_t relink_contact_remarks(LogHandle* log, int32_t recno, uint32_t old_offset,
