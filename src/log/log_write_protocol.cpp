@@ -1,7 +1,5 @@
 #include "log/log_write_protocol.h"
 
-#include <cstring>
-
 #include "dbf/record_file.h"
 #include "frame/bytes.h"
 #include "frame/file.h"
@@ -61,9 +59,9 @@ int32_t sync_blocks_first(LogHandle* log, const RemarkUndo& undo, bool appended)
 
 // The steps after a contact record was written with write_through: the
 // contact file, then the indexes over it (which report their own failures).
-int32_t sync_after_record(LogHandle* log, bool indexes) {
+int32_t sync_after_record(LogHandle* log) {
   const int32_t r = reported(sync_contact_file(log), log->dbs.path);
-  const int32_t i = indexes ? sync_contact_indexes(log) : status::kOk;
+  const int32_t i = sync_contact_indexes(log);
   return r != status::kOk ? r : i;
 }
 
@@ -116,7 +114,7 @@ int32_t append_contact(LogHandle* log, Indexing indexing) {
                contact::kDataSize - contact::kCalls.data(), recno);
   insert_entry(log, 1, data + contact::kCode.data(),
                contact::kDataSize - contact::kCode.data(), recno);
-  return through ? sync_after_record(log, true) : status::kOk;
+  return through ? sync_after_record(log) : status::kOk;
 }
 
 int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
@@ -145,7 +143,7 @@ int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
           log->dbs_image + contact::kCode.data(), contact::kDataSize - contact::kCode.data());
   if (!through) return status::kOk;
   const int32_t blocks = linked_anew ? status::kOk : reported(sync_remarks_file(log), log->dbr_name);
-  const int32_t rest = sync_after_record(log, true);
+  const int32_t rest = sync_after_record(log);
   return blocks != status::kOk ? blocks : rest;
 }
 
