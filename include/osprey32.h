@@ -8,7 +8,8 @@
  * on 64-bit builds only the pointer fields (and OspFile on Windows) widen.
  *
  * All text is Shift-JIS (code page 932). Status codes: 0 is success; see the
- * OSP_STATUS_* names below.
+ * status names below (OSP_OK, OSP_CANNOT_OPEN, ...). Above each function:
+ * what it does, its results, and what it leaves in the caller's structures.
  */
 #ifndef OSPREY32_H
 #define OSPREY32_H
