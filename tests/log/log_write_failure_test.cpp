@@ -25,7 +25,7 @@ using test::ScopedEnv;
 using test::set_field;
 using test::text;
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 
 class LogWriteFailureTest : public ::testing::Test {
  protected:
