@@ -2,6 +2,14 @@
 """Checks the export table of the Windows DLL against src/exports/osprey32.def.
 
     /usr/bin/python3 scripts/check-dll-exports.py [DLL] [DEF]
+    /usr/bin/python3 scripts/check-dll-exports.py --sources [ROOT]
+
+With --sources it checks the sources instead, without a DLL: every function
+include/osprey32.h declares must be defined under src/ and listed in the
+.def, and every definition and every listed name must be declared, so that
+a declaration without a definition (or the reverse) fails. Names declared
+before their definition is written are kept in DECLARED_NOT_YET_BUILT; each
+of them must be declared and neither defined nor listed.
 
 The DLL must export exactly the names the .def lists, each under its plain
 name (no @N of the standard calling convention, no leading underscore added),
@@ -22,6 +30,16 @@ DEFAULT_DEF = os.path.join(ROOT, "src", "exports", "osprey32.def")
 # DLLs every Windows system has. Anything else (libgcc_s_*.dll,
 # libstdc++-6.dll, libwinpthread-1.dll, ...) would have to be shipped along.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "advapi32.dll"}
+
+# Declared in the header, not yet defined: each leaves this list when its
+# definition and its line in the .def arrive.
+DECLARED_NOT_YET_BUILT = {
+    "DBS_Xread", "QSL_Send", "QSL_Rcv", "StrToLong", "FreqPCheck", "Wget_bit", "Wput_bit",
+    "WkdCfmCheck", "DateComp", "isExPrefix",
+    "JARL_sort", "DateTimeSort", "MasterSort", "PrintDataFmt", "PrintQslFmt",
+    "User_open", "User_Seek", "User_Read", "User_close", "T_Open", "T_Gets", "T_GetDbs", "T_Puts",
+    "JStrStr", "Text_QFRappend",
+}
 
 DEF_KEYWORDS = {"LIBRARY", "NAME", "DESCRIPTION", "VERSION", "HEAPSIZE", "STACKSIZE", "SECTIONS"}
 
@@ -49,6 +67,69 @@ def def_names(path):
                 # name[=internal] [@ordinal] [NONAME] [DATA] [PRIVATE]
                 names.append(re.split(r"[\s=]", line, maxsplit=1)[0])
     return names
+
+
+def header_names(path):
+    """The functions the public header declares with OSPEXPORT."""
+    with open(path, encoding="ascii") as f:
+        text = f.read()
+    return re.findall(r"^OSPEXPORT\b[^;(]*?\b(\w+)\s*\(", text, re.MULTILINE)
+
+
+def defined_names(src_dir):
+    """The standard-call functions defined (with a body) in the sources."""
+    names = []
+    for folder, _, files in os.walk(src_dir):
+        for name in sorted(files):
+            if not name.endswith(".cpp"):
+                continue
+            with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
+                text = f.read()
+            names += re.findall(r"\bOSPAPI\s+(\w+)\s*\([^;{]*\)\s*\{", text)
+    return names
+
+
+def check_sources(root):
+    """Problems between the header, the .def and the definitions."""
+    declared = header_names(os.path.join(root, "include", "osprey32.h"))
+    defined = defined_names(os.path.join(root, "src"))
+    listed = def_names(os.path.join(root, "src", "exports", "osprey32.def"))
+    problems = []
+    for label, names in (("declared", declared), ("defined", defined), ("listed", listed)):
+        for name in sorted({n for n in names if names.count(n) > 1}):
+            problems.append(f"{name} is {label} twice")
+    declared, defined, listed = set(declared), set(defined), set(listed)
+    for name in sorted(declared - defined - DECLARED_NOT_YET_BUILT):
+        problems.append(f"declared but not defined: {name}")
+    for name in sorted(defined - declared):
+        problems.append(f"defined but not declared in the header: {name}")
+    for name in sorted(defined - listed):
+        problems.append(f"defined but not listed in the .def: {name}")
+    for name in sorted(listed - defined):
+        problems.append(f"listed in the .def but not defined: {name}")
+    for name in sorted(DECLARED_NOT_YET_BUILT):
+        if name not in declared:
+            problems.append(f"{name} is waiting for a definition but is not declared")
+        elif name in defined or name in listed:
+            problems.append(f"{name} is built now: take it out of DECLARED_NOT_YET_BUILT")
+    return problems, len(declared)
+
+
+def main_sources(argv):
+    root = argv[2] if len(argv) > 2 else ROOT
+    try:
+        problems, count = check_sources(root)
+    except OSError as e:
+        print(f"cannot read the sources: {e}")
+        return 2
+    if problems:
+        print("the header, the .def and the definitions do not agree:")
+        for p in problems:
+            print(f"  {p}")
+        return 1
+    print(f"{count} declared exports: {count - len(DECLARED_NOT_YET_BUILT)} defined and listed, "
+          f"{len(DECLARED_NOT_YET_BUILT)} not yet built")
+    return 0
 
 
 def dll_tables(dump):
@@ -81,6 +162,8 @@ def dll_tables(dump):
 
 
 def main(argv):
+    if len(argv) > 1 and argv[1] == "--sources":
+        return main_sources(argv)
     dll = argv[1] if len(argv) > 1 else DEFAULT_DLL
     definition = argv[2] if len(argv) > 2 else DEFAULT_DEF
     objdump = os.environ.get("OBJDUMP", "i686-w64-mingw32-objdump")

@@ -48,21 +48,25 @@ void stamp_date(DbfHandle* h) {
   h->update_date[2] = static_cast<uint8_t>(now.day);
 }
 
-void write_back_header(DbfHandle* h) {
-  if (h->flags == 0) return;
+int32_t write_back_header(DbfHandle* h) {
+  if (h->flags == 0) return status::kOk;
   stamp_date(h);
   uint8_t image[kHeaderMirrorBytes];
   header_image(h, image);
   const bool count_changed = (h->flags & kFlagCountChanged) != 0;
-  if (file_seek(h->file, 0) == 0) file_write(h->file, image, count_changed ? 8 : 4);
+  const int32_t length = count_changed ? 8 : 4;
+  bool written = file_seek(h->file, 0) == 0 && file_write(h->file, image, length) == length;
   if (count_changed) {
     const int64_t end = record_position(h, h->record_count) + h->record_size;
-    if (h->record_count >= 0 && end > 0 && file_seek(h->file, end) == end) {
+    if (h->record_count >= 0 && end > 0) {
       const uint8_t mark = kEndOfFileMark;
-      file_write(h->file, &mark, 1);
+      written = file_seek(h->file, end) == end && file_write(h->file, &mark, 1) == 1 && written;
     }
   }
+  // The flags stay, so that the next flush or the close tries again.
+  if (!written) return status::kDataWriteError;
   h->flags = 0;
+  return status::kOk;
 }
 
 int32_t open(const char* path, DbfHandle* h) {
@@ -102,16 +106,17 @@ int32_t open(const char* path, DbfHandle* h) {
 
 int32_t close(DbfHandle* h) {
   if (h->file <= 0) return static_cast<int32_t>(h->file - 1);
-  write_back_header(h);
+  const bool written = write_back_header(h) == status::kOk;
   const bool ok = file_close(h->file);
   h->file = kNoFile;
   h->flags = 0;
-  return ok ? 1 : 0;
+  return ok && written ? 1 : 0;
 }
 
-void flush(DbfHandle* h) {
-  write_back_header(h);
-  file_flush(h->file);
+int32_t flush(DbfHandle* h) {
+  const int32_t written = write_back_header(h);
+  if (written != status::kOk) return written;
+  return file_flush(h->file) ? status::kOk : status::kDataWriteError;
 }
 
 int32_t read(DbfHandle* h, int32_t recno, void* buffer) {

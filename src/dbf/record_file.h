@@ -28,9 +28,11 @@ int32_t create(const char* path);
 // On any failure the file is closed and h->file is OSP_NO_FILE.
 int32_t open(const char* path, DbfHandle* h);
 
-// Writes the header back if needed, closes and marks h closed. Returns the
-// close call's result (1 on success, 0 on failure), or h->file - 1 when the
-// handle holds no open file (nothing is written then).
+// Writes the header back if needed, closes and marks h closed (flags 0).
+// Returns 1 when the header (when needed) was written back and the file
+// closed, 0 when either failed (a record count that did not reach the file
+// is reported, not lost in silence), or h->file - 1 when the handle holds no
+// open file (nothing is written then).
 int32_t close(DbfHandle* h);
 
 // Copies record recno's data bytes (record size - 1, without the mark) into
@@ -60,12 +62,16 @@ int32_t pack(DbfHandle* h, void* buffer, int32_t size);
 // record: nothing is written).
 int32_t append(DbfHandle* h, const void* data);
 
-// Writes the header back if needed and flushes the file to disk.
-void flush(DbfHandle* h);
+// Writes the header back if needed and flushes the file to disk. Returns 0,
+// or 22 when the header could not be written back (flags stay set, nothing
+// is flushed) or the platform's flush failed.
+int32_t flush(DbfHandle* h);
 
 // Writes the header back when flags says so: date (and with bit 1 the count
-// and the end mark); clears flags. Failures are ignored.
-void write_back_header(DbfHandle* h);
+// and the end mark). Returns 0 with flags cleared, or 22 when any of these
+// bytes could not be written: flags then stay set, so that the next flush or
+// the close tries again.
+int32_t write_back_header(DbfHandle* h);
 
 // Stores today's local date (year % 100, month, day) into h->update_date.
 void stamp_date(DbfHandle* h);

@@ -1,6 +1,28 @@
 #include "frame/status.h"
 
+#include "osprey32.h"
+
 namespace osp {
+
+// The public header names the same numbers for callers.
+static_assert(status::kOk == OSP_OK);
+static_assert(status::kBadDataStructure == OSP_BAD_DATA_STRUCTURE);
+static_assert(status::kBadIndexStructure == OSP_BAD_INDEX_STRUCTURE);
+static_assert(status::kCannotOpen == OSP_CANNOT_OPEN);
+static_assert(status::kNoMemory == OSP_NO_MEMORY);
+static_assert(status::kIndexReadError == OSP_INDEX_READ_ERROR);
+static_assert(status::kIndexWriteError == OSP_INDEX_WRITE_ERROR);
+static_assert(status::kRecnoAboveCount == OSP_RECNO_ABOVE_COUNT);
+static_assert(status::kRecnoBelowOne == OSP_RECNO_BELOW_ONE);
+static_assert(status::kEndOfOrder == OSP_END_OF_ORDER);
+static_assert(status::kStartOfOrder == OSP_START_OF_ORDER);
+static_assert(status::kIndexRebuildNeeded == OSP_INDEX_REBUILD_NEEDED);
+static_assert(status::kDataReadError == OSP_DATA_READ_ERROR);
+static_assert(status::kDataWriteError == OSP_DATA_WRITE_ERROR);
+static_assert(status::kIndexBuildError == OSP_INDEX_BUILD_ERROR);
+static_assert(status::kWorkFileError == OSP_WORK_FILE_ERROR);
+static_assert(status::kBadKeyExpression == OSP_BAD_KEY_EXPRESSION);
+static_assert(status::kBadSortOrder == OSP_BAD_SORT_ORDER);
 
 namespace {
 

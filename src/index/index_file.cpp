@@ -27,6 +27,9 @@ bool accept_header(IndexState* s) {
   if (load_i16(hdr + kHdrKeyType) != 0 || hdr[kHdrUnique] != 0) return false;
   if (s->key_length < 0 || s->key_length > kMaxKeyLength) return false;
   if (s->entry_size != entry_size_for(s->key_length)) return false;
+  // A build that did not finish leaves root and next free page 0: the tree
+  // has no root page to start any move from.
+  if (s->root == 0 || s->root >= s->next_free) return false;
   return s->max_keys >= 1 && s->max_keys <= max_keys_for(s->entry_size);
 }
 
@@ -88,21 +91,25 @@ int32_t close(IdxHandle* h) {
   return 1;
 }
 
-void flush(IdxHandle* h) {
+int32_t flush(IdxHandle* h) {
   IndexState* s = state_of(h);
-  if (s == nullptr || h->header_dirty == 0) return;
+  if (s == nullptr || h->header_dirty == 0) return status::kOk;
   if (file_seek(h->file, 0) != 0) {
     report(h, status::kCannotOpen);
-    return;
+    return status::kCannotOpen;
   }
   uint8_t image[kHeaderWriteBack];
   header_image(s, image);
   if (file_write(h->file, image, kHeaderWriteBack) != kHeaderWriteBack) {
     report(h, status::kIndexWriteError);
-    return;
+    return status::kIndexWriteError;
   }
-  file_flush(h->file);
+  if (!file_flush(h->file)) {
+    report(h, status::kIndexWriteError);
+    return status::kIndexWriteError;
+  }
   h->header_dirty = 0;
+  return status::kOk;
 }
 
 const char* current_key(const IdxHandle* h) {

@@ -23,8 +23,9 @@ namespace osp::index {
 // message); 6 when memory cannot be had; 7 when fewer than 24 header bytes
 // can be read; 3 when the header is not one this library can use: a key type
 // or unique flag other than 0, a key length below 0 or above 256, an entry
-// size other than the key length's, or a maximum keys per page of 0 or more
-// than fit a page. 6, 7 and 3 are reported; every failure leaves no file open,
+// size other than the key length's, a maximum keys per page of 0 or more
+// than fit a page, or a root page of 0 or at or beyond the next free page
+// (what a build that did not finish leaves). 6, 7 and 3 are reported; every failure leaves no file open,
 // no state allocated and h->file at -1.
 int32_t open(const char* path, IdxHandle* h);
 
@@ -36,9 +37,11 @@ int32_t open(const char* path, IdxHandle* h);
 int32_t close(IdxHandle* h);
 
 // When header_dirty: writes the root and next free page back and flushes the
-// file to disk, then clears header_dirty. A failed seek is reported as 5 and a
-// short write as 8; either way header_dirty stays set and nothing is flushed.
-void flush(IdxHandle* h);
+// file to disk, then clears header_dirty. Returns 0 (also when nothing was
+// dirty or the handle is closed); a failed seek is reported and returned as
+// 5, a short write or a failed platform flush as 8; header_dirty then stays
+// set, so that a later flush or the close tries again.
+int32_t flush(IdxHandle* h);
 
 // Finds the first entry in key order whose key begins with the length bytes
 // at key (a length of 0 or below: the length of key as a NUL-terminated

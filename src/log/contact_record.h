@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "dbf/contact_schema.h"
 #include "frame/bytes.h"
 
 namespace osp::log {
@@ -24,8 +25,8 @@ struct RecordField {
 
 namespace contact {
 
-inline constexpr int32_t kRecordSize = 58;  // deletion flag and data bytes
-inline constexpr int32_t kDataSize = 57;
+inline constexpr int32_t kRecordSize = dbf::kContactRecordSize;  // deletion flag and data bytes
+inline constexpr int32_t kDataSize = kRecordSize - 1;
 
 // The fields, in the order of the contact file's field descriptors.
 inline constexpr RecordField kCalls{1, 6};   // call sign, characters 1-6 (key of index 0)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "frame/status.h"
+#include "log/log_paths.h"
 #include "index/index_file.h"
 #include "log/cursor_mode.h"
 #include "log/key_buffers.h"
@@ -11,7 +12,7 @@
 namespace osp::log {
 
 namespace {
-constexpr int32_t kSlotCount = 6;
+constexpr int32_t kSlotCount = kLogSlotCount;
 }  // namespace
 
 int32_t position_on(LogHandle* log, int32_t recno, int32_t m, const char* key) {

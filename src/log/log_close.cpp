@@ -2,8 +2,10 @@
 
 #include "dbf/record_file.h"
 #include "frame/file.h"
+#include "frame/status.h"
 #include "index/index_file.h"
 #include "log/log_file_set.h"
+#include "log/log_guard.h"
 #include "log/log_paths.h"
 #include "log/remarks_file.h"
 #include "platform/env.h"
@@ -21,18 +23,25 @@ bool store_file_time(const char* path, const char* key, const char* profile, int
   file_close(f);
   char value[16];
   std::snprintf(value, sizeof value, "%lu", static_cast<unsigned long>(number));
-  *written = platform::env()->profile_write_string("FileTime", key, value, profile) ? 1 : 0;
+  *written = platform::env()->profile_write_string(kProfileSection, key, value, profile) ? 1 : 0;
   return true;
+}
+
+// Closes a record file of the set; a header (its record count) that could
+// not be written back, or a close that failed, is reported with its path.
+void close_record_file(DbfSlot* file) {
+  if (dbf::close(&file->handle) == 0) report_path_status(status::kDataWriteError, file->path);
 }
 
 }  // namespace
 
 int32_t close_log(LogHandle* log, int32_t flags) {
-  dbf::close(&log->dbs.handle);
+  close_record_file(&log->dbs);
   int32_t result = close_remarks_file(log);
+  if (result != status::kOk) report_path_status(result, log->dbr_name);
   if (flags == kQuickOpen) return result;
 
-  dbf::close(&log->mst.handle);
+  close_record_file(&log->mst);
   for (int i = 0; i < kLogIndexCount; ++i) result = index::close(&log->index_slot[i]);
 
   if ((flags & kAllocateViewer) != 0 && log->viewer != nullptr) {
@@ -45,11 +54,12 @@ int32_t close_log(LogHandle* log, int32_t flags) {
     char profile[kPathSize];
     if (!profile_path(log, true, profile)) return result;
     for (int i = 0; i < kLogIndexCount; ++i) {
-      const char key[4] = {'D', 'X', static_cast<char>('0' + i), '\0'};
+      char key[kProfileKeySize];
+      profile_index_key(i, true, key);
       store_file_time(log->index_slot[i].path, key, profile, &result);
     }
-    store_file_time(log->mst.path, "MST", profile, &result);
-    store_file_time(log->dbs.path, "DBS", profile, &result);
+    store_file_time(log->mst.path, kProfileMasterKey, profile, &result);
+    store_file_time(log->dbs.path, kProfileContactKey, profile, &result);
   }
   return result;
 }

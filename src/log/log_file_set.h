@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "log/log_paths.h"
 #include "osprey32.h"
 
 namespace osp::log {
@@ -12,17 +13,17 @@ namespace osp::log {
 // Open flags: exactly kQuickOpen opens the contact and remarks files only;
 // otherwise kCheckTimes compares file times with the profile file and drops
 // stale indexes, kAllocateViewer allocates the viewer buffer.
-inline constexpr int32_t kCheckTimes = 1;
-inline constexpr int32_t kQuickOpen = 2;
-inline constexpr int32_t kAllocateViewer = 4;
+inline constexpr int32_t kCheckTimes = OSP_OPEN_CHECK_TIMES;
+inline constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;
+inline constexpr int32_t kAllocateViewer = OSP_OPEN_VIEWER;
 
 // Open results besides the status codes.
-inline constexpr int32_t kContactFileRefused = 40;
-inline constexpr int32_t kRemarksFileRefused = 41;
-inline constexpr int32_t kMasterFileUnusable = 42;
+inline constexpr int32_t kContactFileRefused = OSP_CONTACT_FILE_REFUSED;
+inline constexpr int32_t kRemarksFileRefused = OSP_REMARKS_FILE_REFUSED;
+inline constexpr int32_t kMasterFileUnusable = OSP_MASTER_FILE_UNUSABLE;
 
 // The key expressions of index slots 0 to 4.
-extern const char* const kIndexExpressions[5];
+extern const char* const kIndexExpressions[kLogIndexCount];
 
 // Opens the log whose paths derive from base_path (null: the paths stored in
 // log, a reopen) into log. Asks before creating a missing contact or remarks
@@ -40,7 +41,9 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 // Closes the log: the contact file and the remarks file; unless flags is
 // exactly kQuickOpen also the master file and index slots 0 to 4, the viewer
 // with kAllocateViewer, and with kCheckTimes stores each file's time in the
-// profile file. The result carries no status.
+// profile file. A header that could not be written back (a record count, the
+// remarks file's count, an index root) is reported with its file's path. The
+// result carries no status.
 int32_t close_log(LogHandle* log, int32_t flags);
 
 // Closes index slots 0 to last (highest first).

@@ -10,17 +10,12 @@ namespace osp::log {
 
 // OSP_flush: the master file, the contact file, the remarks-file header (when
 // dirty: stamped with today's date and written; then the file is flushed)
-// and index slots 0 to 4, each when it is open. Returns 0, or 5 when the
-// contact file is not open (null log included).
+// and index slots 0 to 4, each when it is open; every one is tried even when
+// an earlier one failed. Returns 5 when the contact file is not open (null
+// log included), else the first failure (22 from a record file or the
+// remarks file, 5 or 8 from an index, which reports its own), else 0. A file
+// whose header could not be written back stays dirty, so that the next flush
+// or the close tries again.
 int32_t flush_log(LogHandle* log);
-
-// The write-through flush after a contact write: the remarks file first (its
-// blocks and header), then the contact file, then index slots 0 and 1, so
-// that a record that reaches the disk never points at a block that did not.
-void flush_contact_files(LogHandle* log);
-
-// The remarks file's part of both: when dbr_dirty, the header written back
-// and the file flushed.
-void flush_remarks_file(LogHandle* log);
 
 }  // namespace osp::log

@@ -11,7 +11,7 @@ namespace osp::log {
 
 namespace {
 
-constexpr int32_t kSlotCount = 6;
+constexpr int32_t kSlotCount = kLogSlotCount;
 
 bool slot_open(const LogHandle* log, int32_t slot) {
   return platform::is_open(log->index_slot[slot].file) && log->index_slot[slot].state != nullptr;

@@ -13,13 +13,15 @@
 #include "index/index_file.h"
 #include "log/contact_record.h"
 #include "log/log_file_set.h"
+#include "log/master_record.h"
 #include "log/log_paths.h"
+#include "log/log_write_protocol.h"
 #include "log/remarks_file.h"
 #include "platform/env.h"
 
 namespace osp::log {
 
-const char* const kIndexExpressions[5] = {"CALLS", "CODE", "CODE", "FLG+CODE", "FLG+HED+ERIA"};
+const char* const kIndexExpressions[kLogIndexCount] = {"CALLS", "CODE", "CODE", "FLG+CODE", "FLG+HED+ERIA"};
 
 namespace {
 
@@ -42,7 +44,6 @@ constexpr char kBuildingIndex[] =
 // "ビュアーバッファ": viewer buffer.
 constexpr char kViewerBuffer[] = "\x83\x72\x83\x85\x83\x41\x81\x5B\x83\x6F\x83\x62\x83\x74\x83\x40";
 
-constexpr int32_t kMasterRecordSize = 49;
 constexpr uint32_t kQuestionStyle = platform::kMbYesNo | platform::kMbIconQuestion;
 constexpr uint32_t kMismatchStyle = platform::kMbYesNo | platform::kMbIconHand;
 
@@ -94,7 +95,7 @@ bool exists_but_unopenable(const char* path, int32_t open_status) {
 uint32_t time_number(FileHandle f) { return platform::env()->file_time_number(f); }
 
 uint32_t profile_time(const char* profile, const char* key) {
-  return static_cast<uint32_t>(platform::env()->profile_int("FileTime", key, 0, profile));
+  return static_cast<uint32_t>(platform::env()->profile_int(kProfileSection, key, 0, profile));
 }
 
 // Draws the progress text of an index build: two blank lines, the notice and
@@ -178,11 +179,47 @@ bool may_replace_all(std::initializer_list<const char*> paths) {
   return true;
 }
 
-// Creates a new, empty remarks file, keeping an existing one aside first.
-// Returns 0 when the new file is there; else the failure has been reported.
-int32_t make_new_remarks_file(LogHandle* log) {
-  if (!may_replace_all({log->dbr_name})) return status::kCannotOpen;
-  return replace_file(log->dbr_name, create_remarks_file);
+// What became of a new remarks file for a contact file whose records may
+// link into the old one.
+enum class NewRemarks {
+  kMade,       // in place, every link dropped
+  kNotMade,    // could not be made or put in place (reported)
+  kLinksKept,  // a link could not be dropped (reported); nothing replaced
+};
+
+// Makes a new, empty remarks file in place of one that cannot be used. The
+// new file is made under a temporary name; then every contact's link is
+// dropped and the contact file synced; only then is the old file kept aside
+// (under "~") and the new one renamed into its place. So no record ever
+// links into the new file, not even after a power loss part-way. When the
+// file cannot be made, every link is kept and nothing moved; when a link
+// cannot be dropped, the new file is deleted and the old one stays.
+NewRemarks make_new_remarks_file(LogHandle* log) {
+  if (!may_replace_all({log->dbr_name})) return NewRemarks::kNotMade;
+  char made_as[kPathSize];
+  if (!new_file_path(log->dbr_name, made_as)) {
+    report_status(status::kCannotOpen, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  const int32_t made = create_remarks_file(made_as);
+  if (made != status::kOk) {
+    platform::env()->remove(made_as);
+    report_status(made, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  const int32_t cleared = protocol::clear_remark_links(log);
+  if (cleared != status::kOk) {
+    platform::env()->remove(made_as);
+    report_status(cleared, log->dbs.path);
+    return NewRemarks::kLinksKept;
+  }
+  if (!move_aside(log->dbr_name) ||
+      protocol::replace_by_rename(made_as, log->dbr_name) == status::kCannotOpen) {
+    platform::env()->remove(made_as);
+    report_status(status::kCannotOpen, log->dbr_name);
+    return NewRemarks::kNotMade;
+  }
+  return NewRemarks::kMade;
 }
 
 // Creates a new, empty contact file with a new remarks file beside it,
@@ -222,7 +259,9 @@ int32_t open_contact_file(LogHandle* log, bool quick) {
 }
 
 // Step: the remarks file. Returns 0 (open, or left closed after a failed
-// re-creation the user agreed to) or the failure's result.
+// re-creation the user agreed to) or the failure's result; 41 also when the
+// links of the contacts into the old file could not all be dropped (reported
+// with the contact file's path; the old file stays, no new one is used).
 int32_t open_remarks(LogHandle* log, bool quick) {
   const int32_t r = open_remarks_file(log);
   if (r == status::kOk) return status::kOk;
@@ -233,10 +272,15 @@ int32_t open_remarks(LogHandle* log, bool quick) {
   }
   if (quick) return status::kCannotOpen;
   if (!ask_create(log->dbr_name)) return kRemarksFileRefused;
-  if (make_new_remarks_file(log) != status::kOk) {
-    // The open goes on without remarks; the contact file keeps its links.
-    log->dbr_file = OSP_NO_FILE;
-    return status::kOk;
+  switch (make_new_remarks_file(log)) {
+    case NewRemarks::kMade:
+      break;
+    case NewRemarks::kNotMade:
+      // The open goes on without remarks.
+      log->dbr_file = OSP_NO_FILE;
+      return status::kOk;
+    case NewRemarks::kLinksKept:
+      return kRemarksFileRefused;
   }
   const int32_t reopened = open_remarks_file(log);
   if (reopened != status::kOk) {
@@ -244,11 +288,7 @@ int32_t open_remarks(LogHandle* log, bool quick) {
     log->dbr_file = OSP_NO_FILE;
     return status::kOk;
   }
-  // The new remarks file holds no blocks: every contact's link is dropped.
-  const uint8_t zeros[4] = {0, 0, 0, 0};
-  for (int32_t recno = 1;; ++recno) {
-    if (dbf::write2(&log->dbs.handle, recno, zeros, contact::kOfs.offset, 4) != status::kOk) break;
-  }
+  // The new file accounts for every contact, none of which has a block.
   set_remarks_count(log->dbr_header, log->dbs.handle.record_count);
   log->dbr_dirty = 1;
   return status::kOk;
@@ -272,7 +312,8 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
     IdxHandle* slot = &log->index_slot[i];
     if (index::open(slot->path, slot) == status::kOk) {
       if (!check_times) continue;
-      const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
+      char key[kProfileKeySize];
+      profile_index_key(i, false, key);
       if (profile_time(profile, key) == time_number(slot->file)) continue;
       // Stale: another program changed the files since the last close. The
       // build replaces the file even should it not go away here.
@@ -312,7 +353,7 @@ int32_t reopen_record_files(LogHandle* log, int32_t flags) {
     int32_t refused;
   };
   const Again files[2] = {{&log->dbs, contact::kRecordSize, kContactFileRefused},
-                          {&log->mst, kMasterRecordSize, kMasterFileUnusable}};
+                          {&log->mst, master::kRecordSize, kMasterFileUnusable}};
   for (const Again& f : files) {
     int32_t r = dbf::open(f.slot->path, &f.slot->handle);
     if (r == status::kOk && f.slot->handle.record_size != f.record_size)
@@ -353,12 +394,12 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
       report_status(status::kCannotOpen, log->mst.path);
       return kMasterFileUnusable;
     }
-    if (log->mst.handle.record_size != kMasterRecordSize) {
+    if (log->mst.handle.record_size != master::kRecordSize) {
       dbf::close(&log->mst.handle);
       report_status(status::kBadDataStructure, log->mst.path);
       return kMasterFileUnusable;
     }
-    if (check_times && profile_time(profile, "MST") != time_number(log->mst.handle.file))
+    if (check_times && profile_time(profile, kProfileMasterKey) != time_number(log->mst.handle.file))
       remove_index_files(log, 2, 4);
   }
 
@@ -374,7 +415,7 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
     report_status(status::kBadDataStructure, log->dbs.path);
     return kContactFileRefused;
   }
-  if (check_times && profile_time(profile, "DBS") != time_number(log->dbs.handle.file))
+  if (check_times && profile_time(profile, kProfileContactKey) != time_number(log->dbs.handle.file))
     remove_index_files(log, 0, 1);
 
   // 6. The remarks file.

@@ -51,6 +51,15 @@ const char* log_file_extension(LogFile file, bool capitals) {
   return "";
 }
 
+void profile_index_key(int slot, bool capitals, char (&out)[kProfileKeySize]) {
+  const char* extension = log_file_extension(index_file(slot)) + 1;  // without the dot
+  for (size_t i = 0; i + 1 < kProfileKeySize; ++i) {
+    const char c = extension[i];
+    out[i] = capitals && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  out[kProfileKeySize - 1] = '\0';
+}
+
 size_t replaced_length(const char* path, const char* ext) {
   return stem_length(path) + std::strlen(ext);
 }
@@ -106,13 +115,21 @@ bool profile_path(const LogHandle* log, bool capitals, char* out) {
                            kPathSize);
 }
 
-bool backup_path(const char* path, char* out) {
+namespace {
+
+bool with_suffix(const char* path, char suffix, char* out) {
   const size_t n = std::strlen(path);
   if (n + 1 > kMaxPathLength) return false;
   std::memcpy(out, path, n);
-  out[n] = '~';
+  out[n] = suffix;
   out[n + 1] = '\0';
   return true;
 }
+
+}  // namespace
+
+bool backup_path(const char* path, char* out) { return with_suffix(path, '~', out); }
+
+bool new_file_path(const char* path, char* out) { return with_suffix(path, '$', out); }
 
 }  // namespace osp::log

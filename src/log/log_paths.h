@@ -30,6 +30,10 @@ enum class LogFile : int32_t {
   kProfile,
 };
 inline constexpr int kLogIndexCount = 5;
+// Index slots of a LogHandle: the five of the set and the caller's slot 5.
+inline constexpr int kLogSlotCount =
+    static_cast<int>(sizeof(LogHandle::index_slot) / sizeof(IdxHandle));
+static_assert(kLogSlotCount == kLogIndexCount + 1, "slot 5 is the caller's");
 
 // The index file of slot 0 to 4.
 constexpr LogFile index_file(int slot) {
@@ -40,6 +44,19 @@ constexpr LogFile index_file(int slot) {
 // ".dx0" to ".dx4", ".fdt". With capitals the profile file's is ".FDT" (the
 // name under which a close writes it; the others are always small).
 const char* log_file_extension(LogFile file, bool capitals = false);
+
+// The profile file: one section, the master file's time under "MST", the
+// contact file's under "DBS" and each index's under its extension without
+// the dot. The close writes the index keys in capitals ("DX0" to "DX4"), the
+// open asks for them in small letters ("dx0" to "dx4"); keys are matched
+// without regard to case.
+inline constexpr char kProfileSection[] = "FileTime";
+inline constexpr char kProfileMasterKey[] = "MST";
+inline constexpr char kProfileContactKey[] = "DBS";
+inline constexpr size_t kProfileKeySize = 4;  // an index key and its NUL
+
+// Writes the profile key of index slot 0 to 4 into out.
+void profile_index_key(int slot, bool capitals, char (&out)[kProfileKeySize]);
 
 // Every path argument below is a NUL-terminated text (never null).
 
@@ -80,5 +97,10 @@ bool profile_path(const LogHandle* log, bool capitals, char* out);
 // same path with "~" appended. False when it would be longer than 259
 // characters.
 bool backup_path(const char* path, char* out);
+
+// The name a new file is made under before it takes the place of the file
+// at path: the same path with "$" appended. False when it would be longer
+// than 259 characters.
+bool new_file_path(const char* path, char* out);
 
 }  // namespace osp::log

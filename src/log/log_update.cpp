@@ -5,16 +5,13 @@
 #include "dbf/record_file.h"
 #include "frame/status.h"
 #include "log/contact_record.h"
-#include "log/key_buffers.h"
-#include "log/log_flush.h"
+#include "log/index_edits.h"
 #include "log/log_guard.h"
+#include "log/log_write_protocol.h"
 #include "log/log_writes.h"
 #include "log/master_record.h"
 #include "log/not_applicable.h"
-#include "log/index_edits.h"
 #include "log/remark_block.h"
-#include "log/remark_write.h"
-#include "log/stale_mark.h"
 #include "log/view_codec.h"
 #include "log/write_question.h"
 #include "platform/env.h"
@@ -23,7 +20,7 @@ namespace osp::log {
 
 namespace {
 
-constexpr int32_t kOwnerBits = 15;  // confirmation word: owner of the question
+constexpr int32_t kOwnerBits = OSP_CONFIRM_OWNER_BITS;  // confirmation word: owner of the question
 
 // How a contact changed: 0 not at all, 1 its record, 2, 4 or 8 (a later test
 // overriding an earlier one) remark 1, 2 or 3.
@@ -53,17 +50,6 @@ int32_t read_stored(DbfSlot* file, int32_t recno, uint8_t* record) {
   return r;
 }
 
-// Writes the record; when that fails, puts the stored bytes back (a short
-// write may have changed part of it) and reports.
-int32_t write_record(DbfSlot* file, int32_t recno, const uint8_t* data, const uint8_t* stored) {
-  const int32_t r = dbf::write(&file->handle, recno, data);
-  if (r != status::kOk) {
-    dbf::write(&file->handle, recno, stored);
-    report_path_status(r, file->path);
-  }
-  return r;
-}
-
 // Entry k of the viewer, 1 to viewer_count, shows contact number
 // record_count - viewer_count + k.
 void refresh_viewer(LogHandle* log, int32_t recno) {
@@ -87,29 +73,9 @@ int32_t update_contact(LogHandle* log, const LogHandle* old, int32_t recno, int3
   uint8_t stored[contact::kRecordSize];
   r = read_stored(&log->dbs, recno, stored);
   if (r != status::kOk) return r;
-  mark_contact_indexes_stale(log);
-
-  uint32_t offset = contact::remark_offset(stored);
-  RemarkUndo undo;
-  if (change >= 2) {
-    pack_remarks(log);
-    r = write_remark_block(log, offset, &offset, &undo);
-    if (r != status::kOk) {
-      report_path_status(r, log->dbr_name);
-      return r;
-    }
-  }
-  contact::set_remark_offset(log->dbs_image, offset);
-  r = write_record(&log->dbs, recno, log->dbs_image, stored);
-  if (r != status::kOk) {
-    undo_remark_block(log, undo);
-    return r;
-  }
-  reindex(log, 0, recno, stored + contact::kCalls.data(),
-          log->dbs_image + contact::kCalls.data(), contact::kDataSize - contact::kCalls.data());
-  reindex(log, 1, recno, stored + contact::kCode.data(),
-          log->dbs_image + contact::kCode.data(), contact::kDataSize - contact::kCode.data());
-  if (log->write_through != 0) flush_contact_files(log);
+  if (change >= 2) pack_remarks(log);
+  r = protocol::update_contact(log, recno, stored, change >= 2);
+  if (r != status::kOk) return r;
   refresh_viewer(log, recno);
   return status::kOk;
 }
@@ -124,23 +90,14 @@ int32_t update_master(LogHandle* log, LogHandle* old, int32_t recno, int32_t* co
   uint8_t stored[master::kRecordSize + 1];
   r = read_stored(&log->mst, recno, stored);
   if (r != status::kOk) return r;
-  mark_master_indexes_stale(log);
-  r = write_record(&log->mst, recno, log->mst_image, stored);
-  if (r != status::kOk) return r;
-
-  reindex(log, 2, recno, stored + master::kCode.data(),
-          log->mst_image + master::kCode.data(), master::kDataSize - master::kCode.data());
-  // The old copy's first 7 bytes become its FLG and CODE, the old key of
-  // index 3, as callers of this update have always found them.
-  std::memmove(old->mst_image + 1, old->mst_image, 6);
-  old->mst_image[0] = old->mst_image[master::kFlg.data()];
-  uint8_t old_flg_code[master::kFlgCodeKeyLength];
-  master::flg_code_key(stored, old_flg_code);
-  const char* new_flg_code = assemble_flg_code_key(log->mst_image);
-  reindex(log, 3, recno, old_flg_code, reinterpret_cast<const uint8_t*>(new_flg_code),
-          master::kFlgCodeKeyLength);
-  return reindex(log, 4, recno, stored + master::kFlg.data(),
-                 log->mst_image + master::kFlg.data(), master::kDataSize - master::kFlg.data());
+  r = protocol::update_master(log, recno, stored);
+  if (r == status::kOk || r == kEntryMoved || r == status::kIndexRebuildNeeded) {
+    // The old copy's first 7 bytes become its FLG and CODE, the old key of
+    // index 3, as callers of this update have always found them.
+    std::memmove(old->mst_image + 1, old->mst_image, 6);
+    old->mst_image[0] = old->mst_image[master::kFlg.data()];
+  }
+  return r;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // Changing a log while keeping its index slots in step with its record files.
+// The files change through the write protocol (log_write_protocol.h).
 // The caller edits the view (contacts) or mst_image (masters) of the
 // LogHandle; an update also takes a copy of the handle as it was before the
 // edit. Bit value 16 of flags chooses the contact file, else the master file.
@@ -18,8 +19,8 @@
 
 namespace osp::log {
 
-inline constexpr int32_t kWriteContacts = 16;  // flags: the contact file
-inline constexpr int32_t kWriteSuppressed = 16;  // confirmation word: find the change only
+inline constexpr int32_t kWriteContacts = OSP_WRITE_CONTACTS;  // flags: the contact file
+inline constexpr int32_t kWriteSuppressed = OSP_CONFIRM_FIND_ONLY;  // confirmation word: find the change only
 
 // OSP_update. Packs the view (contacts) and compares with old_copy: the 53
 // data bytes before OFS and the three remarks of its view (masters: the 48
@@ -36,8 +37,9 @@ inline constexpr int32_t kWriteSuppressed = 16;  // confirmation word: find the 
 // written (22 reported), and the index entries whose key changed against the
 // stored record moved (a missing entry is reported as 15). Contacts: OFS
 // comes from the stored record or the block write, whatever dbs_image held;
-// with write_through the files are flushed; the viewer entry showing recno is
-// refreshed; returns 0. Masters: the old copy's first 7 bytes of mst_image
+// with write_through the files are synced in the write protocol's order (a
+// failed sync is reported and returned as 22, the viewer left alone); the
+// viewer entry showing recno is refreshed; returns 0. Masters: the old copy's first 7 bytes of mst_image
 // become its FLG and CODE (the old key of index 3); returns the result of
 // re-indexing slot 4: 0 unchanged, 1 moved, 15 entry missing.
 // A null confirm reads as 0 and receives nothing.
@@ -50,7 +52,8 @@ int32_t update(LogHandle* log, LogHandle* old_copy, int32_t recno, int32_t flags
 // remark block (raising the remarks file's count; 5 or 22 reported with the
 // ".dbr" path), appends the record (failure reported with the ".dbs" path;
 // the block and the count are taken back), inserts its keys into slots 0 and
-// 1, and flushes with write_through. Masters: sets the not-applicable masks
+// 1, and with write_through syncs the files in the write protocol's order (a
+// failed sync reported and returned as 22). Masters: sets the not-applicable masks
 // (0x80008000 for codes from 5 with a fourth character above 'A', else 0),
 // appends mst_image (failure reported with the ".mst" path) and inserts its
 // keys into slots 2, 3 and 4.

@@ -9,7 +9,7 @@
 #include "log/index_edits.h"
 #include "log/log_writes.h"
 #include "log/remarks_file.h"
-#include "log/stale_mark.h"
+#include "log/log_write_protocol.h"
 #include "platform/env.h"
 
 namespace osp::log {
@@ -43,7 +43,7 @@ void empty_index(LogHandle* log, int slot) {
 
 void zap(LogHandle* log) {
   if (log == nullptr || !platform::is_open(log->dbs.handle.file)) return;
-  mark_contact_indexes_stale(log);
+  protocol::begin_contact_change(log);
 
   // The header says 0 contacts before the records go, so that a file cut
   // short is never taken for one that holds them.

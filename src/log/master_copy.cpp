@@ -2,16 +2,15 @@
 // areas from the master file.
 #include <cstring>
 
-#include "dbf/record_file.h"
 #include "frame/status.h"
 #include "log/contact_record.h"
 #include "log/cursor_mode.h"
 #include "log/log_cursor.h"
 #include "log/log_guard.h"
 #include "log/log_services.h"
+#include "log/log_write_protocol.h"
 #include "log/master_record.h"
 #include "log/remark_block.h"
-#include "log/remark_write.h"
 #include "log/view_codec.h"
 
 namespace osp::log {
@@ -36,18 +35,12 @@ int32_t copy_from_master(LogHandle* log) {
                 static_cast<size_t>(master::kName.width));
     v.remark1[master::kName.width] = '\0';
     pack_remarks(log);
-    uint32_t offset = contact::remark_offset(log->dbs_image);
-    RemarkUndo undo;
+    uint32_t offset = 0;
     // A block or link that could not be written leaves the contact as it was.
-    if (write_remark_block(log, offset, &offset, &undo) == status::kOk) {
-      uint8_t ofs[4];
-      store_u32(ofs, offset);
-      if (dbf::write2(&log->dbs.handle, recno, ofs, contact::kOfs.offset, 4) != status::kOk) {
-        undo_remark_block(log, undo);
-      } else {
-        contact::set_remark_offset(log->dbs_image, offset);
-        if (changed == 0) changed = recno;
-      }
+    if (protocol::relink_contact_remarks(log, recno, contact::remark_offset(log->dbs_image),
+                                         &offset) == status::kOk) {
+      contact::set_remark_offset(log->dbs_image, offset);
+      if (changed == 0) changed = recno;
     }
   }
   return changed;

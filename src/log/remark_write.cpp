@@ -130,6 +130,8 @@ int32_t append_remark_block(LogHandle* log, uint32_t* offset, RemarkUndo* undo) 
 void undo_remark_append(LogHandle* log, const RemarkUndo& undo) {
   undo_remark_block(log, undo);
   add_to_count(log, -1);
+  // The raised count may have been written back already.
+  log->dbr_dirty = 1;
 }
 
 }  // namespace osp::log

@@ -55,7 +55,7 @@ int32_t append_remark_block(LogHandle* log, uint32_t* offset, RemarkUndo* undo);
 void undo_remark_block(LogHandle* log, const RemarkUndo& undo);
 
 // Takes back an append_remark_block whose record append failed: the block and
-// the raised count.
+// the raised count, which is marked to be written back (dbr_dirty).
 void undo_remark_append(LogHandle* log, const RemarkUndo& undo);
 
 }  // namespace osp::log

@@ -35,9 +35,11 @@ int32_t create_remarks_file(const char* path) {
   build_remarks_header(work_record, local_time());
   const FileHandle f = file_create(path);
   if (f == kNoFile) return status::kCannotOpen;
-  const int32_t written = file_write(f, work_record, kRemarksHeaderSize);
+  const bool written = file_write(f, work_record, kRemarksHeaderSize) == kRemarksHeaderSize;
+  // On the disk before anything may take it for the log's remarks file.
+  const bool synced = written && file_flush(f);
   file_close(f);
-  return written == kRemarksHeaderSize ? status::kOk : status::kDataWriteError;
+  return synced ? status::kOk : status::kDataWriteError;
 }
 
 int32_t open_remarks_file(LogHandle* log) {

@@ -34,8 +34,9 @@ void set_remarks_count(uint8_t* header, int32_t count);
 void stamp_remarks_date(uint8_t* header, const OspLocalTime& today);
 
 // Creates the remarks file at path, or empties it when it exists, and
-// writes a new header dated today. Returns 0; 5 (cannot create); 22 (the
-// header could not be written whole). Leaves no file open.
+// writes a new header dated today, flushed to disk. Returns 0; 5 (cannot
+// create); 22 (the header could not be written whole or flushed). Leaves no
+// file open.
 int32_t create_remarks_file(const char* path);
 
 // Opens log->dbr_name for reading and writing with no sharing and reads its

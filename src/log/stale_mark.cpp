@@ -7,8 +7,6 @@ namespace osp::log {
 
 namespace {
 
-constexpr char kSection[] = "FileTime";
-
 void clear_profile_time(const LogHandle* log, const DbfHandle& file, const char* key) {
   // A record file with changes not yet written back has been marked already
   // (its first change since the write-back did it).
@@ -16,18 +14,18 @@ void clear_profile_time(const LogHandle* log, const DbfHandle& file, const char*
   char profile[kPathSize];
   if (!profile_path(log, true, profile)) return;
   platform::Env* env = platform::env();
-  if (env->profile_int(kSection, key, 0, profile) == 0) return;
-  env->profile_write_string(kSection, key, "0", profile);
+  if (env->profile_int(kProfileSection, key, 0, profile) == 0) return;
+  env->profile_write_string(kProfileSection, key, "0", profile);
 }
 
 }  // namespace
 
 void mark_contact_indexes_stale(LogHandle* log) {
-  clear_profile_time(log, log->dbs.handle, "DBS");
+  clear_profile_time(log, log->dbs.handle, kProfileContactKey);
 }
 
 void mark_master_indexes_stale(LogHandle* log) {
-  clear_profile_time(log, log->mst.handle, "MST");
+  clear_profile_time(log, log->mst.handle, kProfileMasterKey);
 }
 
 }  // namespace osp::log

@@ -10,9 +10,9 @@
 namespace osp::log {
 
 // Unpack options (bit values).
-inline constexpr int32_t kUnpackSeparators = 1;  // '/' in the date, ':' in the time
-inline constexpr int32_t kUnpackRemarks = 2;     // fill the remarks from the remark buffer
-inline constexpr int32_t kUnpackBoth = 3;        // what the cursor uses
+inline constexpr int32_t kUnpackSeparators = OSP_READ_SEPARATORS;  // '/' in the date, ':' in the time
+inline constexpr int32_t kUnpackRemarks = OSP_READ_REMARKS;     // fill the remarks from the remark buffer
+inline constexpr int32_t kUnpackBoth = OSP_READ_FULL;        // what the cursor uses
 
 // Unpacks the 57 data bytes of a contact (data) into view. The three remark
 // fields are first filled with blanks; with kUnpackRemarks the remark texts

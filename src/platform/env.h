@@ -33,6 +33,9 @@ inline constexpr int32_t kIdCancel = 2;
 inline constexpr int32_t kIdYes = 6;
 inline constexpr int32_t kIdNo = 7;
 
+static_assert(kIdYes == OSP_ANSWER_YES && kIdNo == OSP_ANSWER_NO && kIdCancel == OSP_ANSWER_CANCEL,
+              "the answers the header names");
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -73,6 +76,10 @@ class Env {
   virtual bool remove(const char* path) = 0;
   // Renames from to to, replacing an existing to.
   virtual bool rename(const char* from, const char* to) = 0;
+  // Makes the names in the folder that holds path (a rename into it, a file
+  // created there) durable; false on failure. Platforms whose rename is
+  // durable by itself need do nothing.
+  virtual bool sync_folder(const char* path) { return path != nullptr; }
   // Copies from to to; with fail_if_exists an existing to makes it fail.
   virtual bool copy(const char* from, const char* to, bool fail_if_exists) = 0;
   virtual bool exists(const char* path) = 0;

@@ -66,6 +66,33 @@ std::string read_whole(const std::string& path) {
   return out;
 }
 
+// Writes content into a new file at path and syncs it to disk.
+bool write_synced(const std::string& path, const std::string& content) {
+  const int fd = high_descriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd < 0) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+// Syncs the folder that holds path, so that a rename into it is on the disk.
+bool sync_folder_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = high_descriptor(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 bool lower_equal(const char* a, const char* b) {
   for (;; ++a, ++b) {
     const int ca = (*a >= 'A' && *a <= 'Z') ? *a + 32 : *a;
@@ -236,13 +263,11 @@ class PosixEnv final : public Env {
       return false;
     const std::string path = resolve_profile_path(file);
     const std::string content = profile_set(read_whole(path), section, key, value);
-    // Write a new copy beside the old one and rename it over, so that a crash
-    // leaves one whole profile file or the other.
+    // Write a new copy beside the old one, sync it, rename it over and sync
+    // the folder, so that a crash leaves one whole profile file or the other
+    // and a value written is on the disk before the caller goes on.
     const std::string temp = path + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-    if (std::fclose(f) != 0 || !ok) {
+    if (!write_synced(temp, content)) {
       ::unlink(temp.c_str());
       return false;
     }
@@ -250,7 +275,11 @@ class PosixEnv final : public Env {
       ::unlink(temp.c_str());
       return false;
     }
-    return true;
+    return sync_folder_of(path);
+  }
+
+  bool sync_folder(const char* path) override {
+    return path != nullptr && sync_folder_of(path);
   }
 
   void local_time(OspLocalTime* now) override {

@@ -131,9 +131,19 @@ class Win32Env final : public Env {
   bool profile_write_string(const char* section, const char* key, const char* value,
                             const char* file) override {
     char path[MAX_PATH];
-    return section != nullptr && key != nullptr && value != nullptr && file != nullptr &&
-           full_profile_path(file, path) &&
-           WritePrivateProfileStringA(section, key, value, path) != 0;
+    if (section == nullptr || key == nullptr || value == nullptr || file == nullptr ||
+        !full_profile_path(file, path) || WritePrivateProfileStringA(section, key, value, path) == 0)
+      return false;
+    // The profile call leaves the file to the system's cache; a value written
+    // (the stale mark above all) must be on the disk before the change it
+    // covers. Best effort: the value is written either way.
+    const HANDLE f = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+      FlushFileBuffers(f);
+      CloseHandle(f);
+    }
+    return true;
   }
 
   void local_time(OspLocalTime* now) override {

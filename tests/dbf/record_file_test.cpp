@@ -7,6 +7,7 @@
 #include "dbf/record_file.h"
 #include "frame/bytes.h"
 #include "frame/file.h"
+#include "frame/status.h"
 #include "osprey32.h"
 #include "support/fault_env.h"
 #include "support/hooks_fixture.h"
@@ -432,6 +433,47 @@ TEST_F(RecordFileTest, PositionsBeyondA32BitOffsetFailInsteadOfWrapping) {
   EXPECT_EQ(dbf::append(&h_, buf.data()), 22) << "the count cannot grow past 2^31 - 1";
   h_.record_count = real_count;
   h_.flags = 0;
+}
+
+}  // namespace
+}  // namespace osp
+
+namespace osp {
+namespace {
+
+// A record count that does not reach the file is reported by the flush and
+// the close; the flush keeps the handle dirty, so that a later one can still
+// bring the count to the file.
+TEST_F(RecordFileTest, LostCountWriteBackIsReportedAndRetried) {
+  struct Case {
+    const char* what;
+    test::Op op;
+    int nth;  // the end mark is the write-back's second write
+    test::Fault fault;
+  };
+  for (const Case& c : {Case{"short header write", Op::kWrite, 1, Fault::kShort},
+                        Case{"failed header seek", Op::kSeek, 1, Fault::kFail},
+                        Case{"failed end mark", Op::kWrite, 2, Fault::kFail}}) {
+    SCOPED_TRACE(c.what);
+    make_open(3);
+    {
+      FaultEnv faults;
+      ScopedEnv scoped(&faults);
+      faults.fail(c.op, c.nth, c.fault);
+      EXPECT_EQ(dbf::flush(&h_), status::kDataWriteError);
+      EXPECT_NE(h_.flags, 0) << "stays dirty";
+    }
+    EXPECT_EQ(dbf::flush(&h_), 0) << "a later flush writes the count";
+    EXPECT_EQ(h_.flags, 0);
+    ASSERT_EQ(dbf::append(&h_, data_for(4).data()), 0);
+    {
+      FaultEnv faults;
+      ScopedEnv scoped(&faults);
+      faults.fail(c.op, c.nth, c.fault);
+      EXPECT_EQ(dbf_close(&h_), 0) << "the close reports the lost count";
+    }
+    EXPECT_EQ(h_.file, OSP_NO_FILE);
+  }
 }
 
 }  // namespace

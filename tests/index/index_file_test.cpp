@@ -71,6 +71,8 @@ TEST_F(IndexFile, OpenRefusesHeadersItCannotUse) {
       {"key length -1", 12, 2, -1, 3},     {"key length 257", 12, 2, 257, 3},
       {"entry size", 18, 2, 20, 3},        {"no keys per page", 14, 2, 0, 3},
       {"too many keys per page", 14, 2, 32, 3}, {"fewer keys per page", 14, 2, 30, 0},
+      // What a build that did not finish leaves.
+      {"root 0", 0, 4, 0, 3},              {"next free page 0", 4, 4, 0, 3},
   };
   const std::vector<uint8_t> good = read_file(path_);
   for (const auto& row : table) {
@@ -78,6 +80,8 @@ TEST_F(IndexFile, OpenRefusesHeadersItCannotUse) {
     std::vector<uint8_t> bytes = good;
     if (row.width == 1) {
       bytes[row.offset] = static_cast<uint8_t>(row.value);
+    } else if (row.width == 4) {
+      store_u32(bytes.data() + row.offset, static_cast<uint32_t>(row.value));
     } else {
       store_i16(bytes.data() + row.offset, static_cast<int16_t>(row.value));
     }
@@ -198,16 +202,16 @@ TEST_F(IndexFile, FlushFailuresKeepTheHeaderDirty) {
   open_and_split(idx);
 
   env.fail(Op::kSeek, 1);
-  index::flush(idx.get());
+  EXPECT_EQ(index::flush(idx.get()), 5);
   env.fail(Op::kWrite, 1, Fault::kShort);
-  index::flush(idx.get());
+  EXPECT_EQ(index::flush(idx.get()), 8);
   ASSERT_EQ(hooks_.boxes.size(), 2u);
   EXPECT_EQ(hooks_.boxes[0].text, message("ファイルがオープンできない", path_));
   EXPECT_EQ(hooks_.boxes[1].text, message("インデックス書き込みエラー", path_));
   EXPECT_EQ(idx->header_dirty, 1);
   EXPECT_EQ(env.calls(Op::kFlush), 0);
 
-  index::flush(idx.get());
+  EXPECT_EQ(index::flush(idx.get()), 0);
   EXPECT_EQ(idx->header_dirty, 0);
   EXPECT_EQ(root_on_disk(), 3u);
 }

@@ -18,7 +18,7 @@ using test::OpenedLog;
 using test::set_field;
 using test::text;
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 
 int32_t header_count(const std::string& path, size_t at = 4) {
   const auto b = test::read_file(path);

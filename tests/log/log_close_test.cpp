@@ -9,6 +9,7 @@
 #include "log/log_test_util.h"
 #include "osprey32.h"
 #include "platform/env.h"
+#include "support/fault_env.h"
 
 namespace osp::test {
 namespace {
@@ -77,6 +78,33 @@ TEST_F(LogCloseTest, ProfileNamedInCapitalsIsTheOneTheOpenReads) {
   ASSERT_EQ(open(1), 0);
   EXPECT_TRUE(built_indexes().empty()) << "the open found the times the close wrote";
   OspreyClose(&log_, 0);
+}
+
+// A count that the close cannot write back is lost: the close says so, with
+// the path of the file whose header it is.
+TEST_F(LogCloseTest, CountThatCannotBeWrittenBackIsReportedWithItsFile) {
+  struct Case {
+    int write;  // the close writes the contact file's header, its end mark, the remarks header
+    const char* extension;
+  };
+  for (const Case& c : {Case{1, ".dbs"}, Case{2, ".dbs"}, Case{3, ".dbr"}}) {
+    SCOPED_TRACE(std::to_string(c.write));
+    make_complete_log(10);
+    ASSERT_EQ(open(5), 0);
+    log_.view = log_.viewer[1];
+    int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+    ASSERT_EQ(OSP_append(&log_, OSP_WRITE_CONTACTS, &confirm), 0);
+    hooks_.boxes.clear();
+    {
+      FaultEnv faults;
+      ScopedEnv scoped(&faults);
+      faults.fail(Op::kWrite, c.write, Fault::kShort);
+      OspreyClose(&log_, 5);
+    }
+    expect_set_closed();
+    ASSERT_EQ(hooks_.boxes.size(), 1u);
+    expect_status_box(0, OSP_DATA_WRITE_ERROR, path(c.extension));
+  }
 }
 
 }  // namespace

@@ -28,7 +28,7 @@
 namespace osp {
 namespace {
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 
 // One write of a run: an append of a contact, or an update that gives
 // record recno the contact's fields.

@@ -19,10 +19,10 @@ using test::contact;
 using test::OpenedLog;
 using test::text;
 
-constexpr int kByCall = 16;
-constexpr int kByCode = 17;
-constexpr int kRecordOrder = 24;
-constexpr int kMastersByCode = 34;
+constexpr int kByCall = OSP_MODE_CONTACTS_BY_CALL;
+constexpr int kByCode = OSP_MODE_CONTACTS_BY_CODE;
+constexpr int kRecordOrder = OSP_MODE_CONTACTS_IN_RECORD_ORDER;
+constexpr int kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
 constexpr int kMastersByFlgCode = 35;
 
 class LogCursorTest : public ::testing::Test {

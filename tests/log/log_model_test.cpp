@@ -25,7 +25,7 @@ namespace {
 using test::SlotEntry;
 using test::TestContact;
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 constexpr int kSteps = 2500;
 constexpr int kMaxRemark[3] = {28, 54, 54};
 

@@ -145,6 +145,23 @@ TEST_F(LogIndexTest, OpenWithFlagOneRebuildsWhatAnotherProgramLeftStale) {
   EXPECT_FALSE(file_exists(path(".fdt"))) << "only a close with flag 1 writes it";
 }
 
+TEST_F(LogIndexTest, IndexLeftByAnUnfinishedBuildIsRebuiltWithoutTheTimeCheck) {
+  make_complete_log(50);
+  // A build that stopped part-way leaves the header with root and next free
+  // page 0.
+  std::vector<uint8_t> bytes = read_file(path(".dx1"));
+  std::fill(bytes.begin(), bytes.begin() + 8, uint8_t{0});
+  write_file(path(".dx1"), bytes);
+  hooks_.texts.clear();
+  ASSERT_EQ(open(4), 0);
+  EXPECT_EQ(built_indexes(), std::vector<std::string>{path(".dx1")});
+  int entries = 0;
+  for (int32_t r = idx_top(&log_.index_slot[1]); r != 0; r = idx_next(&log_.index_slot[1]))
+    ++entries;
+  EXPECT_EQ(entries, 50) << "every move through the slot works";
+  OspreyClose(&log_, 4);
+}
+
 // ---- Result 23 ----
 
 TEST_F(LogIndexTest, IndexThatCannotBeBuiltIs23NamingItsFileWithEverythingClosed) {

@@ -243,6 +243,7 @@ TEST_F(LogOpenTest, HeldContactOrRemarksFileFailsTheOpenWithoutAsking) {
     EXPECT_EQ(read_file(path(".dbr")), remarks);
     EXPECT_FALSE(file_exists(path(".dbs~")));
     EXPECT_FALSE(file_exists(path(".dbr~")));
+    EXPECT_FALSE(file_exists(path(".dbr$")));
   }
 }
 
@@ -386,6 +387,43 @@ TEST_F(LogOpenTest, YesToANewRemarksFileDropsEveryRemarkLinkAndMakesTheCountsAgr
   EXPECT_EQ(remark_offsets(path(".dbs")), std::vector<uint32_t>(120, 0u));
   std::vector<uint8_t> header = remarks_header(120, {26, 3, 7});
   EXPECT_EQ(read_file(path(".dbr")), header);
+}
+
+TEST_F(LogOpenTest, LinkThatCannotBeDroppedFailsTheOpenAndLeavesNoLinkIntoTheNewFile) {
+  make_log(30);
+  const std::vector<uint8_t> old_remarks(300, 0x41);  // unusable: wrong marker
+  write_file(path(".dbr"), old_remarks);
+  const std::vector<uint8_t> contacts = read_file(path(".dbs"));
+  for (const Fault fault : {Fault::kFail, Fault::kShort}) {
+    SCOPED_TRACE(fault == Fault::kFail ? "failed write" : "short write");
+    hooks_.boxes.clear();
+    hooks_.answer({kYes});
+    {
+      FaultEnv faults;
+      ScopedEnv scoped(&faults);
+      // Write 1 is the new header; 2 on drop the links, the fourth fails.
+      faults.fail(Op::kWrite, 5, fault);
+      EXPECT_EQ(open(5), 41);
+    }
+    expect_set_closed();
+    ASSERT_EQ(hooks_.boxes.size(), 2u);
+    expect_status_box(1, 22, path(".dbs"));
+    // Taken back: the old remarks file in its place, no backup, the links as
+    // they were (whatever the failed write left of its own link aside).
+    EXPECT_EQ(read_file(path(".dbr")), old_remarks);
+    EXPECT_FALSE(file_exists(path(".dbr~")));
+    EXPECT_FALSE(file_exists(path(".dbr$")));
+    const auto links = remark_offsets(path(".dbs"));
+    const auto before = remark_offsets_of(contacts);
+    EXPECT_TRUE(std::equal(links.begin() + 4, links.end(), before.begin() + 4));
+  }
+
+  // The next open that can drop every link uses the new file.
+  hooks_.boxes.clear();
+  hooks_.answer({kYes});
+  ASSERT_EQ(open(5), 0);
+  OspreyClose(&log_, 5);
+  EXPECT_EQ(remark_offsets(path(".dbs")), std::vector<uint32_t>(30, 0u));
 }
 
 TEST_F(LogOpenTest, NewRemarksFileBesideAnEmptyContactFileWritesNoRecord) {

@@ -27,8 +27,8 @@ inline const char* const kSetExtensions[8] = {".mst", ".dbs", ".dbr", ".dx0",
 inline constexpr uint32_t kQuestionStyle = 0x24;  // Yes/No, question icon
 inline constexpr uint32_t kMismatchStyle = 0x14;  // Yes/No, stop icon
 inline constexpr uint32_t kStatusStyle = 0x10;    // OK, stop icon
-inline constexpr int32_t kYes = 6;
-inline constexpr int32_t kNo = 7;
+inline constexpr int32_t kYes = OSP_ANSWER_YES;
+inline constexpr int32_t kNo = OSP_ANSWER_NO;
 
 // The text a status box shows for code and subject.
 inline std::string status_text(int32_t code, const std::string& subject) {

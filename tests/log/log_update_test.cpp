@@ -20,7 +20,7 @@ using test::OpenedLog;
 using test::set_field;
 using test::text;
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 
 uint32_t ofs_of(const LogHandle& log) {
   const uint8_t* p = log.dbs_image + 53;

@@ -25,7 +25,7 @@ using test::ScopedEnv;
 using test::set_field;
 using test::text;
 
-constexpr int kContacts = 16;
+constexpr int kContacts = OSP_WRITE_CONTACTS;
 
 class LogWriteFailureTest : public ::testing::Test {
  protected:
@@ -95,7 +95,9 @@ TEST_F(LogWriteFailureTest, AFailedRecordAppendTakesTheRemarksCountBack) {
   {
     FaultEnv env;
     ScopedEnv scoped(&env);
-    env.fail(Op::kWrite, 2, Fault::kFail);  // the block is written, the record not
+    // The block is written and the remarks file synced (its header the
+    // second write), the record not.
+    env.fail(Op::kWrite, 3, Fault::kFail);
     int32_t word = 0;
     EXPECT_EQ(OSP_append(log.get(), kContacts, &word), 22);
   }

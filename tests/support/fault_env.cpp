@@ -2,7 +2,7 @@
 
 namespace osp::test {
 
-FaultEnv::FaultEnv(platform::Env* base) : base_(base) {}
+FaultEnv::FaultEnv(platform::Env* base) : ForwardingEnv(base) {}
 
 void FaultEnv::fail(Op op, int nth, Fault fault, bool sticky) {
   const auto i = static_cast<std::size_t>(op);

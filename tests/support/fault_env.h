@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/env.h"
+#include "support/forwarding_env.h"
 
 namespace osp::test {
 
@@ -20,7 +21,7 @@ enum class Fault {
   kShort,  // reads and writes move fewer bytes than asked (others fail)
 };
 
-class FaultEnv final : public platform::Env {
+class FaultEnv final : public ForwardingEnv {
  public:
   explicit FaultEnv(platform::Env* base = platform::default_env());
 
@@ -49,27 +50,11 @@ class FaultEnv final : public platform::Env {
   bool set_end(platform::Handle h) override;
   bool flush(platform::Handle h) override;
   bool close(platform::Handle h) override;
-  int64_t size(platform::Handle h) override { return base_->size(h); }
-  uint32_t file_time_number(platform::Handle h) override { return base_->file_time_number(h); }
   bool remove(const char* path) override;
   bool rename(const char* from, const char* to) override;
   bool copy(const char* from, const char* to, bool fail_if_exists) override;
-  bool exists(const char* path) override { return base_->exists(path); }
-  int32_t profile_int(const char* section, const char* key, int32_t default_value,
-                      const char* file) override {
-    return base_->profile_int(section, key, default_value, file);
-  }
   bool profile_write_string(const char* section, const char* key, const char* value,
                             const char* file) override;
-  void local_time(OspLocalTime* now) override { base_->local_time(now); }
-  int32_t message_box(int32_t use_active, const char* text, const char* caption,
-                      uint32_t style) override {
-    return base_->message_box(use_active, text, caption, style);
-  }
-  void text_out(void* dc, int32_t x, int32_t y, const char* text, int32_t length) override {
-    base_->text_out(dc, x, y, text, length);
-  }
-  void beep(uint32_t type) override { base_->beep(type); }
   void* allocate(std::size_t count) override;
   void release(void* p) override;
 
@@ -82,7 +67,6 @@ class FaultEnv final : public platform::Env {
   // Counts the call and says which fault, if any, strikes it.
   bool strikes(Op op, Fault* fault);
 
-  platform::Env* base_;
   std::array<int, static_cast<std::size_t>(Op::kCount)> counts_{};
   std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans_{};
   int struck_ = 0;
