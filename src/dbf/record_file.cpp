@@ -7,6 +7,7 @@
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "frame/work_record.h"
+#include "platform/env.h"
 
 namespace osp::dbf {
 
@@ -41,6 +42,15 @@ int64_t record_position(const DbfHandle* h, int32_t recno) {
   return pos;
 }
 
+int32_t records_held(const DbfHandle* h) {
+  if (h->record_count <= 0 || h->record_size < 1) return 0;
+  const int64_t size = platform::env()->size(h->file);
+  const int64_t header = static_cast<uint16_t>(h->header_size);
+  if (size <= header) return 0;
+  const int64_t room = (size - header) / h->record_size;
+  return room < h->record_count ? static_cast<int32_t>(room) : h->record_count;
+}
+
 void stamp_date(DbfHandle* h) {
   const OspLocalTime now = local_time();
   h->update_date[0] = static_cast<uint8_t>(now.year % 100);
@@ -57,7 +67,10 @@ void write_back_header(DbfHandle* h) {
   if (file_seek(h->file, 0) == 0) file_write(h->file, image, count_changed ? 8 : 4);
   if (count_changed) {
     const int64_t end = record_position(h, h->record_count) + h->record_size;
-    if (h->record_count >= 0 && end > 0 && file_seek(h->file, end) == end) {
+    // The mark goes right after the last record, unless a count that claims
+    // more than the file holds would put it past the end.
+    const int64_t size = platform::env()->size(h->file);
+    if (h->record_count >= 0 && end > 0 && end <= size && file_seek(h->file, end) == end) {
       const uint8_t mark = kEndOfFileMark;
       file_write(h->file, &mark, 1);
     }
@@ -119,8 +132,8 @@ int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
   if (bounds != status::kOk) return bounds;
   const int64_t pos = record_position(h, recno);
   const int32_t count = h->record_size - 1;
-  if (pos < 0 || file_seek(h->file, pos + 1) != pos + 1) return status::kDataReadError;
-  if (file_read(h->file, buffer, count) != count) return status::kDataReadError;
+  if (pos < 0 || file_read_at(h->file, pos + 1, buffer, count) != count)
+    return status::kDataReadError;
   return status::kOk;
 }
 
@@ -130,6 +143,9 @@ int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, in
   const int64_t pos = record_position(h, recno);
   if (pos < 0 || offset < 0 || pos + offset + length > kMaxFilePosition + 1)
     return status::kDataWriteError;
+  // Writing may extend the file only from its end: a record the header
+  // counts but the file does not hold is never written into a gap.
+  if (pos + offset > platform::env()->size(h->file)) return status::kDataWriteError;
   if (file_seek(h->file, pos + offset) != pos + offset) return status::kDataWriteError;
   if (file_write(h->file, data, length) != length) return status::kDataWriteError;
   h->flags |= kFlagWritten;

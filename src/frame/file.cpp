@@ -12,6 +12,11 @@ int32_t file_read(FileHandle h, void* buffer, int32_t count) {
   return platform::env()->read(h, buffer, count);
 }
 
+int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count) {
+  if (offset < 0 || offset > kMaxFilePosition) return -1;
+  return platform::env()->read_at(h, offset, buffer, count);
+}
+
 int32_t file_write(FileHandle h, const void* buffer, int32_t count) {
   return platform::env()->write(h, buffer, count);
 }

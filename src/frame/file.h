@@ -29,6 +29,12 @@ FileHandle file_create(const char* path);
 // (less than count at the end of the file) or -1 when the read fails.
 int32_t file_read(FileHandle h, void* buffer, int32_t count);
 
+// Reads up to count bytes at byte offset in one platform call. Returns the
+// number read (less than count at the end of the file) or -1 when the read
+// fails or the offset is negative or beyond a 32-bit position. The position
+// afterwards is unspecified.
+int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count);
+
 // Writes count bytes at the current position. Returns the number written or
 // -1 when the write fails.
 int32_t file_write(FileHandle h, const void* buffer, int32_t count);

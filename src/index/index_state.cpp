@@ -141,7 +141,7 @@ bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index)
   if (level.page_no != page_no) {
     level.page_no = 0;
     const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
-    if (file_seek(h->file, pos) != pos || file_read(h->file, level.page, kPageSize) != kPageSize)
+    if (file_read_at(h->file, pos, level.page, kPageSize) != kPageSize)
       return fail(h, s, status::kIndexReadError);
     if (page_count(level.page) > s->max_keys) return fail(h, s, status::kIndexReadError);
     level.page_no = page_no;

@@ -14,6 +14,7 @@
 #include "log/contact_record.h"
 #include "log/log_file_set.h"
 #include "log/log_paths.h"
+#include "log/master_record.h"
 #include "log/remarks_file.h"
 #include "platform/env.h"
 
@@ -43,6 +44,10 @@ constexpr char kBuildingIndex[] =
 constexpr char kViewerBuffer[] = "\x83\x72\x83\x85\x83\x41\x81\x5B\x83\x6F\x83\x62\x83\x74\x83\x40";
 
 constexpr int32_t kMasterRecordSize = 49;
+// The key length each slot's expression gives over the log's record layouts.
+constexpr int32_t kIndexKeyLengths[kLogIndexCount] = {
+    contact::kCalls.width, contact::kCode.width, master::kCode.width, master::kFlgCodeKeyLength,
+    master::kFlgHedEria.width};
 constexpr uint32_t kQuestionStyle = platform::kMbYesNo | platform::kMbIconQuestion;
 constexpr uint32_t kMismatchStyle = platform::kMbYesNo | platform::kMbIconHand;
 
@@ -245,8 +250,11 @@ int32_t open_remarks(LogHandle* log, bool quick) {
     return status::kOk;
   }
   // The new remarks file holds no blocks: every contact's link is dropped.
+  // Only the records the file really holds: a count that claims more would
+  // otherwise have this run on for them and write where they would be.
   const uint8_t zeros[4] = {0, 0, 0, 0};
-  for (int32_t recno = 1;; ++recno) {
+  const int32_t held = dbf::records_held(&log->dbs.handle);
+  for (int32_t recno = 1; recno <= held; ++recno) {
     if (dbf::write2(&log->dbs.handle, recno, zeros, contact::kOfs.offset, 4) != status::kOk) break;
   }
   set_remarks_count(log->dbr_header, log->dbs.handle.record_count);
@@ -271,10 +279,14 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
   for (int i = 0; i < kLogIndexCount; ++i) {
     IdxHandle* slot = &log->index_slot[i];
     if (index::open(slot->path, slot) == status::kOk) {
-      if (!check_times) continue;
+      // An index built for another key (one index file copied over another)
+      // is stale whatever its file time says.
+      const bool right_key = index::built_for(slot, kIndexExpressions[i], kIndexKeyLengths[i]);
+      if (right_key && !check_times) continue;
       const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
-      if (profile_time(profile, key) == time_number(slot->file)) continue;
-      // Stale: another program changed the files since the last close. The
+      if (right_key && profile_time(profile, key) == time_number(slot->file)) continue;
+      // Stale: another program changed the files since the last close, or
+      // the file is another index's. The
       // build replaces the file even should it not go away here.
       index::close(slot);
       platform::env()->remove(slot->path);
