@@ -16,9 +16,9 @@ constexpr int32_t kMaxReads = 64;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string base = "FUZZ";
-  osp::platform::MemEnv* store = nullptr;
   size_t dbs_size = 0;
-  if (!osp::fuzz::put_log_files(base, data, size, &store, &dbs_size)) return 0;
+  osp::platform::MemEnv* store = osp::fuzz::put_log_files(base, data, size, &dbs_size);
+  if (store == nullptr) return 0;
   osp::platform::MemEnv& files = *store;
 
   LogHandle log{};

@@ -30,22 +30,22 @@ inline int32_t answer_no(void*, int32_t, const char*, const char*, uint32_t) { r
 // The log targets' input: two bytes (little-endian) saying how many of the
 // rest are the contact file base.dbs, the remainder the remarks file
 // base.dbr. Installs the hooks, empties the store and puts both files in it.
-// Returns false for an input too short to say; else the contact file's size
-// is in *dbs_size.
-inline bool put_log_files(const std::string& base, const uint8_t* data, size_t size,
-                          platform::MemEnv** files, size_t* dbs_size) {
+// Returns the store, with the contact file's size in *dbs_size; null for an
+// input too short to say.
+inline platform::MemEnv* put_log_files(const std::string& base, const uint8_t* data,
+                                       size_t size, size_t* dbs_size) {
   static const OspHooks hooks{&answer_no, nullptr, nullptr, nullptr, nullptr};
   OspSetHooks(&hooks);
-  if (size < 2) return false;
+  if (size < 2) return nullptr;
   size_t n = static_cast<size_t>(data[0]) | (static_cast<size_t>(data[1]) << 8);
   data += 2;
   size -= 2;
   if (n > size) n = size;
-  *files = &fresh_files();
-  (*files)->put(base + ".dbs", data, n);
-  (*files)->put(base + ".dbr", data + n, size - n);
+  platform::MemEnv& files = fresh_files();
+  files.put(base + ".dbs", data, n);
+  files.put(base + ".dbr", data + n, size - n);
   *dbs_size = n;
-  return true;
+  return &files;
 }
 
 }  // namespace osp::fuzz
