@@ -137,19 +137,33 @@ int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
   return status::kOk;
 }
 
-int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length) {
+namespace {
+
+// write2, and append's write of a whole new record. Only an append may make
+// the file longer, and only from its end: a record the header counts but the
+// file does not hold is never written, neither into a gap nor over the end
+// mark.
+int32_t write_record_bytes(DbfHandle* h, int32_t recno, const void* data, int32_t offset,
+                           int32_t length, bool appending) {
   const int32_t bounds = check_recno(h, recno);
   if (bounds != status::kOk) return bounds;
   const int64_t pos = record_position(h, recno);
   if (pos < 0 || offset < 0 || pos + offset + length > kMaxFilePosition + 1)
     return status::kDataWriteError;
-  // Writing may extend the file only from its end: a record the header
-  // counts but the file does not hold is never written into a gap.
-  if (pos + offset > platform::env()->size(h->file)) return status::kDataWriteError;
+  const int64_t size = platform::env()->size(h->file);
+  // A record that is not whole in the file is not one the file holds.
+  const int64_t reach = offset + length > h->record_size ? offset + length : h->record_size;
+  if (appending ? pos > size : pos + reach > size) return status::kDataWriteError;
   if (file_seek(h->file, pos + offset) != pos + offset) return status::kDataWriteError;
   if (file_write(h->file, data, length) != length) return status::kDataWriteError;
   h->flags |= kFlagWritten;
   return status::kOk;
+}
+
+}  // namespace
+
+int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length) {
+  return write_record_bytes(h, recno, data, offset, length, false);
 }
 
 int32_t write(DbfHandle* h, int32_t recno, const void* data) {
@@ -171,7 +185,8 @@ int32_t append(DbfHandle* h, const void* data) {
   h->flags = kFlagWritten | kFlagCountChanged;
   work_record[0] = kLiveMark;
   std::memcpy(work_record + 1, data, static_cast<size_t>(h->record_size - 1));
-  const int32_t result = write2(h, h->record_count, work_record, 0, h->record_size);
+  const int32_t result =
+      write_record_bytes(h, h->record_count, work_record, 0, h->record_size, true);
   if (result != status::kOk) {
     // A header must never count a record that was not written.
     h->record_count = old_count;

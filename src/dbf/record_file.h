@@ -41,8 +41,9 @@ int32_t read(DbfHandle* h, int32_t recno, void* buffer);
 
 // Writes length bytes at byte offset within record recno (offset 0 is the
 // mark). Returns 0, 10, 11, or 22 (short write, a position beyond a 32-bit
-// offset, or a write that would begin past the file's end: a header count
-// beyond the records the file holds never makes a file grow with a gap).
+// offset, or bytes that would lie past the file's end: a record the header
+// counts but the file does not hold is never written, and the file never
+// grows here).
 // The caller keeps offset + length within the record size.
 int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length);
 
