@@ -24,11 +24,20 @@ struct Window {
   int32_t length = 0;
   bool at_end = false;  // the bytes held run to the end of the file
   uint32_t used = 0;    // for replacing the least recently used window
-  uint8_t bytes[kWindowBytes];
+  uint8_t* bytes = nullptr;
 };
 
+// The bytes live apart from the bookkeeping, so that forgetting a window
+// (on every write) costs a few stores, not a clearing of its bytes.
+uint8_t g_window_bytes[kWindows][kWindowBytes];
 Window g_windows[kWindows];
 uint32_t g_clock = 0;
+
+void reset(Window* w) {
+  uint8_t* const bytes = g_window_bytes[w - g_windows];
+  *w = Window{};
+  w->bytes = bytes;
+}
 
 Window* window_of(FileHandle h) {
   platform::Env* e = platform::env();
@@ -42,7 +51,7 @@ Window* window_of(FileHandle h) {
 // under another that wraps it.
 FileHandle forget_window(FileHandle h) {
   for (Window& w : g_windows)
-    if (w.file == h) w = Window{};
+    if (w.file == h) reset(&w);
   return h;
 }
 
@@ -65,7 +74,7 @@ Window* take_window(FileHandle h) {
     w = &g_windows[0];
     for (Window& c : g_windows)
       if (c.file == kNoFile || c.used < w->used) w = &c;
-    *w = Window{};
+    reset(w);
     w->env = platform::env();
     w->file = h;
   }

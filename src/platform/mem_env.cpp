@@ -101,6 +101,7 @@ int32_t MemEnv::read_at(Handle h, int64_t offset, void* buffer, int32_t count) {
   const auto size = static_cast<int64_t>(o->file->bytes.size());
   if (offset >= size) return 0;
   const int64_t n = std::min<int64_t>(count, size - offset);
+  if (n == 0) return 0;
   std::memcpy(buffer, o->file->bytes.data() + offset, static_cast<size_t>(n));
   return static_cast<int32_t>(n);
 }
@@ -108,6 +109,7 @@ int32_t MemEnv::read_at(Handle h, int64_t offset, void* buffer, int32_t count) {
 int32_t MemEnv::write(Handle h, const void* buffer, int32_t count) {
   Open* o = find(h);
   if (o == nullptr || !o->writable || count < 0) return -1;
+  if (count == 0) return 0;
   const int64_t end = o->position + count;
   if (end > kLargestFile) return -1;
   std::vector<uint8_t>& bytes = o->file->bytes;
