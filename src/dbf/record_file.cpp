@@ -66,11 +66,13 @@ void write_back_header(DbfHandle* h) {
   const bool count_changed = (h->flags & kFlagCountChanged) != 0;
   if (file_seek(h->file, 0) == 0) file_write(h->file, image, count_changed ? 8 : 4);
   if (count_changed) {
-    const int64_t end = record_position(h, h->record_count) + h->record_size;
-    // The mark goes right after the last record, unless a count that claims
-    // more than the file holds would put it past the end.
+    // The mark goes right after the last record (right after the header for
+    // no records), unless a count that claims more than the file holds would
+    // put it past the end.
+    const int64_t end = static_cast<int64_t>(static_cast<uint16_t>(h->header_size)) +
+                        static_cast<int64_t>(h->record_count) * h->record_size;
     const int64_t size = platform::env()->size(h->file);
-    if (h->record_count >= 0 && end > 0 && end <= size && file_seek(h->file, end) == end) {
+    if (h->record_count >= 0 && end <= size && file_seek(h->file, end) == end) {
       const uint8_t mark = kEndOfFileMark;
       file_write(h->file, &mark, 1);
     }

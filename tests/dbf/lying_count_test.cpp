@@ -4,6 +4,7 @@
 // where the missing records would be.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -76,6 +77,30 @@ TEST_P(LyingCountTest, WritesToHeldRecordsKeepTheFileItsSize) {
 
 INSTANTIATE_TEST_SUITE_P(Claims, LyingCountTest,
                          ::testing::Values(kRealRecords + 1, 19000000, INT32_MAX, -1, INT32_MIN));
+
+// A pack that leaves no records puts the end mark right after the header,
+// also when a record is longer than the header.
+TEST(EndMark, EmptiedFileWithLongRecordsEndsRightAfterItsHeader) {
+  test::HookRecorder hooks;
+  test::TempDir dir;
+  const std::string path = dir.file("L.dbf");
+  test::RecordFileBuilder b({{"K", 99}});
+  b.add({"a"}, true).add({"b"}, true);
+  const std::vector<uint8_t> original = b.bytes();
+  test::write_file(path, original);
+  DbfHandle h{};
+  ASSERT_EQ(dbf_open(path.c_str(), &h), 0);
+  ASSERT_LT(h.header_size, h.record_size);
+  ASSERT_EQ(dbf_delete(&h, 1), 0);
+  std::vector<uint8_t> buffer(100);
+  ASSERT_EQ(dbf_packwk(&h, buffer.data(), 100), 0);
+  ASSERT_EQ(dbf_close(&h), 1);
+  const std::vector<uint8_t> packed = test::read_file(path);
+  ASSERT_EQ(packed.size(), static_cast<size_t>(b.header_size()) + 1);
+  EXPECT_EQ(packed.back(), 0x1A);
+  EXPECT_TRUE(std::equal(packed.begin() + 8, packed.end() - 1, original.begin() + 8))
+      << "the descriptors are untouched";
+}
 
 }  // namespace
 }  // namespace osp
