@@ -115,24 +115,25 @@ void write_contact_file(const std::string& path, int64_t n) {
   std::fclose(f);
 }
 
-// The same keys in an SQLite table: calls and date_time as BLOBs (compared
+// The same keys in an SQLite table: calls, code and date_time as BLOBs (compared
 // bytewise, like the index's keys), rowid = record number.
 void write_sqlite(const std::string& path, int64_t n) {
   std::filesystem::remove(path);
   sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) std::exit(2);
   sqlite3_exec(db, "PRAGMA synchronous=OFF; PRAGMA journal_mode=OFF;"
-                   "CREATE TABLE contacts(calls BLOB, date_time BLOB); BEGIN;",
+                   "CREATE TABLE contacts(calls BLOB, date_time BLOB, code BLOB); BEGIN;",
                nullptr, nullptr, nullptr);
   sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO contacts(rowid, calls, date_time) VALUES(?,?,?)", -1, &st,
-                     nullptr);
+  sqlite3_prepare_v2(db, "INSERT INTO contacts(rowid, calls, date_time, code) VALUES(?,?,?,?)", -1,
+                     &st, nullptr);
   uint8_t rec[kRecordSize];
   for (int64_t r = 1; r <= n; ++r) {
     contact(r, n, rec);
     sqlite3_bind_int64(st, 1, r);
     sqlite3_bind_blob(st, 2, rec + 1, 6, SQLITE_STATIC);
     sqlite3_bind_blob(st, 3, rec + 45, 5, SQLITE_STATIC);
+    sqlite3_bind_blob(st, 4, rec + 11, 6, SQLITE_STATIC);
     sqlite3_step(st);
     sqlite3_reset(st);
   }
@@ -144,7 +145,7 @@ void write_sqlite(const std::string& path, int64_t n) {
 // The same keys as text lines for sort: the key (hex for the binary date and
 // time), a tab, the record number zero-padded, so that a plain byte-order sort
 // of whole lines orders by key, then record number.
-void write_sort_input(const std::string& path, int64_t n, bool date_time) {
+void write_sort_input(const std::string& path, int64_t n, bool date_time, int text_offset = 1) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) std::exit(2);
   uint8_t rec[kRecordSize];
@@ -154,7 +155,7 @@ void write_sort_input(const std::string& path, int64_t n, bool date_time) {
       std::fprintf(f, "%02X%02X%02X%02X%02X\t%010lld\n", rec[45], rec[46], rec[47], rec[48], rec[49],
                    static_cast<long long>(r));
     } else {
-      std::fprintf(f, "%.6s\t%010lld\n", reinterpret_cast<const char*>(rec + 1),
+      std::fprintf(f, "%.6s\t%010lld\n", reinterpret_cast<const char*>(rec + text_offset),
                    static_cast<long long>(r));
     }
   }
@@ -258,6 +259,7 @@ int child(int argc, char** argv) {
     write_sqlite(dir + "/log.sqlite", n);
     write_sort_input(dir + "/calls.txt", n, false);
     write_sort_input(dir + "/date_time.txt", n, true);
+    write_sort_input(dir + "/code.txt", n, false, 11);
     std::printf("0 0 0 0\n");
     return 0;
   }
@@ -403,7 +405,7 @@ int main(int argc, char** argv) {
       const char* column;
       const char* text;
     };
-    for (const Key k : {Key{"CALLS", "calls", "calls.txt"},
+    for (const Key k : {Key{"CALLS", "calls", "calls.txt"}, Key{"CODE", "code", "code.txt"},
                         Key{"DATE+TIME", "date_time", "date_time.txt"}}) {
       std::vector<Run> ours, sqlite, sorted;
       for (int i = 0; i < repeat; ++i) {

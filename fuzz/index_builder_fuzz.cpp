@@ -4,8 +4,6 @@
 //
 // Input: the expression up to the first newline (at most 120 bytes), then the
 // record file's bytes.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,31 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "mem_files.h"
 #include "osprey32.h"
 
 namespace {
-
-std::string g_dir;
-
-const std::string& dir() {
-  if (g_dir.empty()) {
-    char templ[] = "/tmp/osprey-fuzz-XXXXXX";
-    if (::mkdtemp(templ) == nullptr) std::abort();
-    g_dir = templ;
-  }
-  return g_dir;
-}
-
-std::vector<uint8_t> slurp(const std::string& path) {
-  std::vector<uint8_t> out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return out;
-  uint8_t buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-  std::fclose(f);
-  return out;
-}
 
 uint32_t u32(const std::vector<uint8_t>& f, size_t at) {
   return static_cast<uint32_t>(f[at]) | (static_cast<uint32_t>(f[at + 1]) << 8) |
@@ -79,20 +56,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                static_cast<size_t>(newline - data));
   if (expression.find('\0') != std::string::npos) return 0;
 
-  const std::string records = dir() + "/log.dbs";
-  const std::string index = dir() + "/log.dx0";
-  FILE* f = std::fopen(records.c_str(), "wb");
-  if (f == nullptr) std::abort();
+  osp::platform::MemEnv& files = osp::fuzz::fresh_files();
+  const std::string records = "dir/log.dbs";
+  const std::string index = "dir/log.dx0";
   const size_t rest = size - static_cast<size_t>(newline + 1 - data);
-  if (rest > 0 && std::fwrite(newline + 1, 1, rest, f) != rest) std::abort();
-  std::fclose(f);
+  files.put(records, newline + 1, rest);
 
   const int32_t status = MakeIndex(records.c_str(), expression.c_str(), index.c_str());
-  if (::access((dir() + "/NDXTEMP.$$1").c_str(), F_OK) == 0 ||
-      ::access((dir() + "/NDXTEMP.$$2").c_str(), F_OK) == 0) {
+  if (files.exists("dir/NDXTEMP.$$1") || files.exists("dir/NDXTEMP.$$2"))
     std::abort();  // a work file outlived the build
-  }
-  if (status == 0) check_tree(slurp(index));
-  std::remove(index.c_str());
+  if (files.open_handles() != 0) std::abort();
+  if (status == 0) check_tree(files.contents(index));
   return 0;
 }

@@ -10,11 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <string>
 
 #include "index/index_file.h"
+#include "mem_files.h"
 #include "osprey32.h"
 
 namespace {
@@ -25,21 +24,7 @@ constexpr int kMaxWalk = 20000;
 
 int32_t quiet_box(void*, int32_t, const char*, const char*, uint32_t) { return 1; }
 
-const std::string& file_path() {
-  static const std::string path =
-      (std::filesystem::temp_directory_path() /
-       ("osp_index_fuzz_" + std::to_string(std::random_device{}()) + ".ndx"))
-          .string();
-  static const bool cleanup = [] {
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove(file_path(), ec);
-    });
-    return true;
-  }();
-  (void)cleanup;
-  return path;
-}
+constexpr char kPath[] = "FUZZ.ndx";
 
 void walk(IdxHandle* h) {
   int n = 0;
@@ -64,13 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t file_size = size - static_cast<size_t>(ops) * kOpBytes;
   const uint8_t* op = data + file_size;
 
-  FILE* f = std::fopen(file_path().c_str(), "wb");
-  if (f == nullptr) return 0;
-  std::fwrite(data, 1, file_size, f);
-  std::fclose(f);
+  osp::fuzz::fresh_files().put(kPath, data, file_size);
 
   IdxHandle h{};
-  std::snprintf(h.path, sizeof h.path, "%s", file_path().c_str());
+  std::snprintf(h.path, sizeof h.path, "%s", kPath);
   if (idx_open(h.path, &h) != 0) return 0;
   const int32_t key_length = osp::index::key_length(&h);
   std::string key(static_cast<size_t>(key_length), '\0');
@@ -114,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (h.file > 0) __builtin_trap();  // the header write-back cannot fail here
 
   IdxHandle again{};
-  std::snprintf(again.path, sizeof again.path, "%s", file_path().c_str());
+  std::snprintf(again.path, sizeof again.path, "%s", kPath);
   if (idx_open(again.path, &again) == 0) {
     walk(&again);
     idx_close(&again);

@@ -9,12 +9,12 @@ namespace osp::dbf {
 
 namespace {
 
-// Reads count whole records (marks included) starting at record first.
+// Reads count whole records (marks included) starting at record first; the
+// caller keeps them within the buffer, so their size fits 32 bits.
 int32_t read_block(DbfHandle* h, int32_t first, uint8_t* buffer, int32_t count) {
   const int64_t pos = record_position(h, first);
   const int32_t bytes = count * h->record_size;
-  if (pos < 0 || file_seek(h->file, pos) != pos) return status::kDataReadError;
-  if (file_read(h->file, buffer, bytes) != bytes) return status::kDataReadError;
+  if (pos < 0 || file_read_at(h->file, pos, buffer, bytes) != bytes) return status::kDataReadError;
   return status::kOk;
 }
 
@@ -25,6 +25,11 @@ int32_t pack(DbfHandle* h, void* buffer, int32_t size) {
   const int32_t rs = h->record_size;
   const int32_t n = rs > 0 ? size / rs : 0;
   if (n < 1) return status::kDataReadError;
+  // A count the file does not back would leave the pack half done at the
+  // first missing record, with records moved down and copies of them left
+  // behind; refuse it before anything moves. From here on the count lies in
+  // 0 .. records held, so none of the sums below can overflow.
+  if (h->record_count < 0 || records_held(h) != h->record_count) return status::kDataReadError;
   const int32_t original_count = h->record_count;
   int32_t read = 1;
   int32_t write = 1;

@@ -7,6 +7,7 @@
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "frame/work_record.h"
+#include "platform/env.h"
 
 namespace osp::dbf {
 
@@ -41,6 +42,15 @@ int64_t record_position(const DbfHandle* h, int32_t recno) {
   return pos;
 }
 
+int32_t records_held(const DbfHandle* h) {
+  if (h->record_count <= 0 || h->record_size < 1) return 0;
+  const int64_t size = platform::env()->size(h->file);
+  const int64_t header = static_cast<uint16_t>(h->header_size);
+  if (size <= header) return 0;
+  const int64_t room = (size - header) / h->record_size;
+  return room < h->record_count ? static_cast<int32_t>(room) : h->record_count;
+}
+
 void stamp_date(DbfHandle* h) {
   const OspLocalTime now = local_time();
   h->update_date[0] = static_cast<uint8_t>(now.year % 100);
@@ -57,8 +67,13 @@ int32_t write_back_header(DbfHandle* h) {
   const int32_t length = count_changed ? 8 : 4;
   bool written = file_seek(h->file, 0) == 0 && file_write(h->file, image, length) == length;
   if (count_changed) {
-    const int64_t end = record_position(h, h->record_count) + h->record_size;
-    if (h->record_count >= 0 && end > 0) {
+    // The mark goes right after the last record (right after the header for
+    // no records), unless a count that claims more than the file holds would
+    // put it past the end.
+    const int64_t end = static_cast<int64_t>(static_cast<uint16_t>(h->header_size)) +
+                        static_cast<int64_t>(h->record_count) * h->record_size;
+    const int64_t size = platform::env()->size(h->file);
+    if (h->record_count >= 0 && end <= size) {
       const uint8_t mark = kEndOfFileMark;
       written = file_seek(h->file, end) == end && file_write(h->file, &mark, 1) == 1 && written;
     }
@@ -124,21 +139,38 @@ int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
   if (bounds != status::kOk) return bounds;
   const int64_t pos = record_position(h, recno);
   const int32_t count = h->record_size - 1;
-  if (pos < 0 || file_seek(h->file, pos + 1) != pos + 1) return status::kDataReadError;
-  if (file_read(h->file, buffer, count) != count) return status::kDataReadError;
+  if (pos < 0 || file_read_at(h->file, pos + 1, buffer, count) != count)
+    return status::kDataReadError;
   return status::kOk;
 }
 
-int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length) {
+namespace {
+
+// write2, and append's write of a whole new record. Only an append may make
+// the file longer, and only from its end: a record the header counts but the
+// file does not hold is never written, neither into a gap nor over the end
+// mark.
+int32_t write_record_bytes(DbfHandle* h, int32_t recno, const void* data, int32_t offset,
+                           int32_t length, bool appending) {
   const int32_t bounds = check_recno(h, recno);
   if (bounds != status::kOk) return bounds;
   const int64_t pos = record_position(h, recno);
   if (pos < 0 || offset < 0 || pos + offset + length > kMaxFilePosition + 1)
     return status::kDataWriteError;
+  const int64_t size = platform::env()->size(h->file);
+  // A record that is not whole in the file is not one the file holds.
+  const int64_t reach = offset + length > h->record_size ? offset + length : h->record_size;
+  if (appending ? pos > size : pos + reach > size) return status::kDataWriteError;
   if (file_seek(h->file, pos + offset) != pos + offset) return status::kDataWriteError;
   if (file_write(h->file, data, length) != length) return status::kDataWriteError;
   h->flags |= kFlagWritten;
   return status::kOk;
+}
+
+}  // namespace
+
+int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length) {
+  return write_record_bytes(h, recno, data, offset, length, false);
 }
 
 int32_t write(DbfHandle* h, int32_t recno, const void* data) {
@@ -160,7 +192,8 @@ int32_t append(DbfHandle* h, const void* data) {
   h->flags = kFlagWritten | kFlagCountChanged;
   work_record[0] = kLiveMark;
   std::memcpy(work_record + 1, data, static_cast<size_t>(h->record_size - 1));
-  const int32_t result = write2(h, h->record_count, work_record, 0, h->record_size);
+  const int32_t result =
+      write_record_bytes(h, h->record_count, work_record, 0, h->record_size, true);
   if (result != status::kOk) {
     // A header must never count a record that was not written.
     h->record_count = old_count;

@@ -36,13 +36,17 @@ int32_t open(const char* path, DbfHandle* h);
 int32_t close(DbfHandle* h);
 
 // Copies record recno's data bytes (record size - 1, without the mark) into
-// buffer. Returns 0; 10 (recno above the count); 11 (below 1); 21 (short
-// read, or a position beyond a 32-bit offset).
+// buffer with one positioned read. Returns 0; 10 (recno above the count); 11
+// (below 1); 21 (short read, as for a record the header counts but the file
+// does not hold, or a position beyond a 32-bit offset).
 int32_t read(DbfHandle* h, int32_t recno, void* buffer);
 
 // Writes length bytes at byte offset within record recno (offset 0 is the
-// mark). Returns 0, 10, 11, or 22 (short write, or a position beyond a 32-bit
-// offset). The caller keeps offset + length within the record size.
+// mark). Returns 0, 10, 11, or 22 (short write, a position beyond a 32-bit
+// offset, or bytes that would lie past the file's end: a record the header
+// counts but the file does not hold is never written, and the file never
+// grows here).
+// The caller keeps offset + length within the record size.
 int32_t write2(DbfHandle* h, int32_t recno, const void* data, int32_t offset, int32_t length);
 
 // Replaces record recno's data bytes and leaves its mark alone.
@@ -54,12 +58,14 @@ int32_t mark_deleted(DbfHandle* h, int32_t recno);
 // Removes every record whose mark is not " ", keeping the order of the
 // others, using buffer (size bytes, at least one record). Returns 0, 21 or
 // 22. When the count went down, the new count and the cut reach the file at
-// the next header write-back.
+// the next header write-back. A count below 0 or beyond the records the file
+// holds gives 21 before anything is read or moved.
 int32_t pack(DbfHandle* h, void* buffer, int32_t size);
 
 // Appends one live record whose data bytes are at data. Returns 0; 22 (the
-// write failed: the count is taken back); 2 (the record size exceeds the work
-// record: nothing is written).
+// write failed, or the new record would lie past the file's end because the
+// count claims records the file does not hold: the count is taken back); 2
+// (the record size exceeds the work record: nothing is written).
 int32_t append(DbfHandle* h, const void* data);
 
 // Writes the header back if needed and flushes the file to disk. Returns 0,
@@ -68,13 +74,20 @@ int32_t append(DbfHandle* h, const void* data);
 int32_t flush(DbfHandle* h);
 
 // Writes the header back when flags says so: date (and with bit 1 the count
-// and the end mark). Returns 0 with flags cleared, or 22 when any of these
-// bytes could not be written: flags then stay set, so that the next flush or
-// the close tries again.
+// and the end mark, the mark only where it does not lie past the file's
+// end). Returns 0 with flags cleared, or 22 when any of these bytes could not
+// be written: flags then stay set, so that the next flush or the close tries
+// again.
 int32_t write_back_header(DbfHandle* h);
 
 // Stores today's local date (year % 100, month, day) into h->update_date.
 void stamp_date(DbfHandle* h);
+
+// The number of whole records the open file really holds after its header:
+// the header's count, but never below 0 nor beyond what the file's size
+// leaves room for (0 when the size cannot be had). Whole-file passes stop
+// here rather than run on for records a damaged header claims.
+int32_t records_held(const DbfHandle* h);
 
 // The byte position of record recno, or -1 when it lies beyond what a 32-bit
 // offset can address.

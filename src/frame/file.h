@@ -29,6 +29,22 @@ FileHandle file_create(const char* path);
 // (less than count at the end of the file) or -1 when the read fails.
 int32_t file_read(FileHandle h, void* buffer, int32_t count);
 
+// Reads up to count bytes at byte offset. Returns the number read (less than
+// count at the end of the file) or -1 when the read fails or the offset is
+// negative or beyond a 32-bit position. The position afterwards is
+// unspecified.
+//
+// Reads that go forward through a file (each starting at or after the
+// previous one and no further than a little past its end, as a walk in
+// record order reads records and their remark blocks) are served from a
+// read-ahead window of that file, filled by one positioned platform read;
+// any other read is one positioned platform read of its own. Every write,
+// truncation and close through this layer forgets the handle's window, so
+// a read never sees bytes older than the last write through its handle.
+// Files are held exclusively or only by readers, so no other writer can
+// change them behind the window.
+int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count);
+
 // Writes count bytes at the current position. Returns the number written or
 // -1 when the write fails.
 int32_t file_write(FileHandle h, const void* buffer, int32_t count);

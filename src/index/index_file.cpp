@@ -3,6 +3,9 @@
 // flush and close.
 #include "index/index_file.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "frame/bytes.h"
 #include "frame/file.h"
 #include "frame/status.h"
@@ -14,6 +17,7 @@ namespace osp::index {
 namespace {
 
 constexpr int kHeaderWriteBack = 8;  // root and next free page
+constexpr int kExpressionBytes = 100;  // the expression text's room in the header
 
 // Decodes the header copy; false when its layout would let pages overflow
 // the buffers or is not the one this library handles.
@@ -123,6 +127,23 @@ int32_t current_recno(const IdxHandle* h) {
   const Level& level = s->levels[s->current];
   if (level.page_no == 0 || level.index < 0 || level.index >= page_count(level.page)) return 0;
   return entry_recno(s, level.page, level.index);
+}
+
+bool built_for(const IdxHandle* h, const char* expression, int32_t key_length) {
+  const IndexState* s = state_of(h);
+  if (s == nullptr || expression == nullptr || s->key_length != key_length) return false;
+  char text[kExpressionBytes];
+  const int32_t got = file_read_at(h->file, kHdrExpression, text, kExpressionBytes);
+  if (got <= 0) return false;
+  int32_t n = 0;
+  while (n < got && text[n] != ' ' && text[n] != '\0') ++n;
+  if (std::strlen(expression) != static_cast<size_t>(n)) return false;
+  for (int32_t i = 0; i < n; ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) !=
+        std::toupper(static_cast<unsigned char>(expression[i])))
+      return false;
+  }
+  return true;
 }
 
 int32_t key_length(const IdxHandle* h) {

@@ -92,6 +92,14 @@ const char* current_key(const IdxHandle* h);
 // is closed.
 int32_t current_recno(const IdxHandle* h);
 
+// True when the open index was built for expression with keys of key_length
+// bytes: its header's key length is key_length and the expression text at
+// offset 24 (up to the first blank or NUL, within 100 bytes) equals
+// expression without regard to letter case. False for a closed handle or a
+// header that cannot be read. An index that another index file was copied
+// over answers for the wrong key however well its file time agrees.
+bool built_for(const IdxHandle* h, const char* expression, int32_t key_length);
+
 // The index's key length in bytes; 0 for a closed handle.
 int32_t key_length(const IdxHandle* h);
 

@@ -56,9 +56,34 @@ bool create_level(IndexState* s, int32_t depth) {
   return true;
 }
 
+CachedPage& cache_slot(IndexState* s, uint32_t page_no) {
+  return s->cached[page_no % kCachedPages];
+}
+
 void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
   for (int32_t l = 0; l < s->level_count; ++l)
     if (l != keep_level && s->levels[l].page_no == page_no) s->levels[l].page_no = 0;
+  CachedPage& copy = cache_slot(s, page_no);
+  if (copy.page_no == page_no) copy.page_no = 0;
+}
+
+// Fills the level's buffer with page page_no: the copy when one is held,
+// else from the file, keeping a copy of an interior page. False when the read
+// comes out short.
+bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no) {
+  CachedPage& copy = cache_slot(s, page_no);
+  if (copy.page_no == page_no) {
+    std::memcpy(level.page, copy.bytes, kPageSize);
+    return true;
+  }
+  const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
+  if (file_read_at(h->file, pos, level.page, kPageSize) != kPageSize) return false;
+  const int32_t n = page_count(level.page);
+  if (n <= s->max_keys && (entry_child(s, level.page, 0) != 0 || entry_child(s, level.page, n) != 0)) {
+    std::memcpy(copy.bytes, level.page, kPageSize);
+    copy.page_no = page_no;
+  }
+  return true;
 }
 
 void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image,
@@ -140,9 +165,7 @@ bool go_down(const IdxHandle* h, IndexState* s, uint32_t page_no, int32_t index)
   Level& level = s->levels[depth];
   if (level.page_no != page_no) {
     level.page_no = 0;
-    const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
-    if (file_seek(h->file, pos) != pos || file_read(h->file, level.page, kPageSize) != kPageSize)
-      return fail(h, s, status::kIndexReadError);
+    if (!load_page(h, s, level, page_no)) return fail(h, s, status::kIndexReadError);
     if (page_count(level.page) > s->max_keys) return fail(h, s, status::kIndexReadError);
     level.page_no = page_no;
   }

@@ -21,6 +21,17 @@ struct Level {
   int32_t index;
 };
 
+// Copies of interior pages of the tree (pages with children), kept after
+// they were read so that a search that goes down through one again need not
+// read it from the file: the few pages near the root are met by nearly every
+// search. A slot is chosen by the page number; a page written forgets its
+// copy.
+inline constexpr int kCachedPages = 32;
+struct CachedPage {
+  uint32_t page_no;  // 0 = empty
+  uint8_t bytes[kPageSize];
+};
+
 struct IndexState {
   uint8_t header[kHeaderStateBytes];  // the header's first bytes as read
   uint32_t root;
@@ -45,6 +56,8 @@ struct IndexState {
   int32_t direction;
   // Set when a page write failed; cleared when an edit begins.
   bool write_failed;
+
+  CachedPage cached[kCachedPages];
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up
@@ -73,8 +86,8 @@ void begin_move(IndexState* s, int32_t direction);
 
 // Goes down from the current level (to level 0 when there is none) into
 // page_no: creates that level's buffer the first time the tree is that deep,
-// reads the page when the buffer holds another, sets the level's index and
-// makes it current. Refuses, reporting 7, a page number of 0, one at or
+// reads the page when the buffer holds another (from the copies of interior
+// pages when one is there), sets the level's index and makes it current. Refuses, reporting 7, a page number of 0, one at or
 // beyond the next free page, a page that comes back to one already on the
 // path, a path deeper than the file has pages, more descents in one walk in
 // one direction than the file has pages (pages that loop or are shared), and

@@ -44,6 +44,10 @@ constexpr char kBuildingIndex[] =
 // "ビュアーバッファ": viewer buffer.
 constexpr char kViewerBuffer[] = "\x83\x72\x83\x85\x83\x41\x81\x5B\x83\x6F\x83\x62\x83\x74\x83\x40";
 
+// The key length each slot's expression gives over the log's record layouts.
+constexpr int32_t kIndexKeyLengths[kLogIndexCount] = {
+    contact::kCalls.width, contact::kCode.width, master::kCode.width, master::kFlgCodeKeyLength,
+    master::kFlgHedEria.width};
 constexpr uint32_t kQuestionStyle = platform::kMbYesNo | platform::kMbIconQuestion;
 constexpr uint32_t kMismatchStyle = platform::kMbYesNo | platform::kMbIconHand;
 
@@ -311,11 +315,15 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
   for (int i = 0; i < kLogIndexCount; ++i) {
     IdxHandle* slot = &log->index_slot[i];
     if (index::open(slot->path, slot) == status::kOk) {
-      if (!check_times) continue;
+      // An index built for another key (one index file copied over another)
+      // is stale whatever its file time says.
+      const bool right_key = index::built_for(slot, kIndexExpressions[i], kIndexKeyLengths[i]);
+      if (right_key && !check_times) continue;
       char key[kProfileKeySize];
       profile_index_key(i, false, key);
-      if (profile_time(profile, key) == time_number(slot->file)) continue;
-      // Stale: another program changed the files since the last close. The
+      if (right_key && profile_time(profile, key) == time_number(slot->file)) continue;
+      // Stale: another program changed the files since the last close, or
+      // the file is another index's. The
       // build replaces the file even should it not go away here.
       index::close(slot);
       platform::env()->remove(slot->path);

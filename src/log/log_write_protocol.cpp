@@ -176,7 +176,10 @@ int32_t relink_contact_remarks(LogHandle* log, int32_t recno, uint32_t old_offse
 int32_t clear_remark_links(LogHandle* log) {
   const uint8_t zeros[4] = {0, 0, 0, 0};
   DbfHandle* dbs = &log->dbs.handle;
-  for (int32_t recno = 1; recno <= dbs->record_count; ++recno) {
+  // Only the records the file really holds: a count that claims more would
+  // otherwise have this write where those records would be.
+  const int32_t held = dbf::records_held(dbs);
+  for (int32_t recno = 1; recno <= held; ++recno) {
     const int32_t r = dbf::write2(dbs, recno, zeros, contact::kOfs.offset, 4);
     if (r != status::kOk) return status::kDataWriteError;
   }

@@ -42,19 +42,19 @@ int32_t read_remark_block(LogHandle* log, uint32_t o) {
   if (o == 0) return fail(log, status::kOk);
   if (o < kFirstRemarkOffset) return fail(log, kOffsetInHeader);
   if (!platform::is_open(log->dbr_file)) return fail(log, status::kOk);
-  if (file_seek(log->dbr_file, o) != static_cast<int64_t>(o)) {
-    return fail(log, status::kDataReadError);
-  }
-  uint8_t lengths[kRemarkLengthBytes];
-  const int32_t got = file_read(log->dbr_file, lengths, kRemarkLengthBytes);
+  // The whole block in one read: its lengths and as much text as the
+  // longest block holds; what the lengths say is then taken from that.
+  uint8_t block[kRemarkBlockMax];
+  const int32_t got = file_read_at(log->dbr_file, o, block, kRemarkBlockMax);
+  if (got < 0) return fail(log, status::kDataReadError);
   if (got == 0) return fail(log, status::kOk);
-  if (got != kRemarkLengthBytes) return fail(log, status::kDataReadError);
+  if (got < kRemarkLengthBytes) return fail(log, status::kDataReadError);
+  const uint8_t* lengths = block;
   if (!remark_lengths_valid(lengths)) return fail(log, status::kOk);
   const int32_t text = lengths[0] + lengths[1] + lengths[2];
-  if (text != 0 && file_read(log->dbr_file, log->remark_text, text) != text) {
-    return fail(log, status::kDataReadError);
-  }
-  std::memcpy(log->remark_len, lengths, sizeof lengths);
+  if (got < kRemarkLengthBytes + text) return fail(log, status::kDataReadError);
+  std::memcpy(log->remark_text, block + kRemarkLengthBytes, static_cast<size_t>(text));
+  std::memcpy(log->remark_len, lengths, kRemarkLengthBytes);
   set_remark_parts(log);
   return status::kOk;
 }

@@ -55,6 +55,15 @@ class Env {
   // Reads up to count bytes at the current position; returns the number read
   // (less than count at the end of the file) or -1 when the call fails.
   virtual int32_t read(Handle h, void* buffer, int32_t count) = 0;
+  // Reads up to count bytes at byte offset from the start in one call;
+  // returns the number read (less than count at the end of the file) or -1.
+  // The current position afterwards is unspecified: callers that read at
+  // an offset never rely on it. By default a seek and a read, so that an
+  // Env that overrides only those sees every positioned read as both.
+  virtual int32_t read_at(Handle h, int64_t offset, void* buffer, int32_t count) {
+    if (seek(h, offset) != offset) return -1;
+    return read(h, buffer, count);
+  }
   // Writes count bytes at the current position; returns the number written
   // or -1 when the call fails.
   virtual int32_t write(Handle h, const void* buffer, int32_t count) = 0;

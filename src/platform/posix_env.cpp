@@ -170,6 +170,23 @@ class PosixEnv final : public Env {
     return done;
   }
 
+  int32_t read_at(Handle h, int64_t offset, void* buffer, int32_t count) override {
+    if (!is_open(h) || count < 0 || offset < 0) return -1;
+    int32_t done = 0;
+    auto* p = static_cast<char*>(buffer);
+    while (done < count) {
+      const ssize_t n = ::pread(h, p + done, static_cast<size_t>(count - done),
+                                static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (n == 0) break;
+      done += static_cast<int32_t>(n);
+    }
+    return done;
+  }
+
   int32_t write(Handle h, const void* buffer, int32_t count) override {
     if (!is_open(h) || count < 0) return -1;
     int32_t done = 0;

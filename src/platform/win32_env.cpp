@@ -59,6 +59,20 @@ class Win32Env final : public Env {
     return static_cast<int32_t>(done);
   }
 
+  // ReadFile with an offset in the OVERLAPPED structure: one call, which on a
+  // handle opened for synchronous use also leaves the position after the
+  // bytes read. Reading at or past the end gives ERROR_HANDLE_EOF: 0 bytes.
+  int32_t read_at(Handle h, int64_t offset, void* buffer, int32_t count) override {
+    if (!is_open(h) || count < 0 || offset < 0) return -1;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD done = 0;
+    if (!ReadFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, &at))
+      return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return static_cast<int32_t>(done);
+  }
+
   int32_t write(Handle h, const void* buffer, int32_t count) override {
     DWORD done = 0;
     if (!is_open(h) || count < 0 || !WriteFile(as_handle(h), buffer, static_cast<DWORD>(count), &done, nullptr))

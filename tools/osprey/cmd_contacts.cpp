@@ -488,7 +488,19 @@ void add_contacts_commands(CLI::App& app) {
   auto* check = app.add_subcommand(
       "check", "Check every index against its record file and the remarks file's count");
   check->add_option("LOG", *check_base, "the log's base path")->required();
-  check->callback([check_base] { run_check(*check_base); });
+  auto repair = std::make_shared<bool>(false);
+  auto repair_yes = std::make_shared<bool>(false);
+  check->add_flag("--repair", *repair,
+                  "rebuild the indexes, make the counts agree and recover records beyond the "
+                  "count, after a backup of each file changed");
+  check->add_flag("--yes", *repair_yes, "with --repair: recover without asking");
+  check->callback([check_base, repair, repair_yes] {
+    if (*repair) {
+      run_repair(*check_base, *repair_yes);
+    } else {
+      run_check(*check_base);
+    }
+  });
 }
 
 }  // namespace osprey_tool

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace osprey_tool {
 
@@ -25,5 +26,9 @@ void add_log_commands(CLI::App& app);
 
 // osprey list, show, add, edit and check: a log's contacts.
 void add_contacts_commands(CLI::App& app);
+
+// osprey check LOG --repair [--yes]: counts, remarks count and indexes put
+// right after a backup of every file that changes.
+void run_repair(const std::string& base, bool assume_yes);
 
 }  // namespace osprey_tool
