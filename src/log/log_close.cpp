@@ -3,6 +3,7 @@
 #include "dbf/record_file.h"
 #include "frame/file.h"
 #include "index/index_file.h"
+#include "log/close_hook.h"
 #include "log/log_file_set.h"
 #include "log/log_paths.h"
 #include "log/remarks_file.h"
@@ -28,6 +29,7 @@ bool store_file_time(const char* path, const char* key, const char* profile, int
 }  // namespace
 
 int32_t close_log(LogHandle* log, int32_t flags) {
+  run_close_hooks(log);
   dbf::close(&log->dbs.handle);
   int32_t result = close_remarks_file(log);
   if (flags == kQuickOpen) return result;
