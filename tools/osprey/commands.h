@@ -26,4 +26,8 @@ void add_log_commands(CLI::App& app);
 // osprey list, show, add, edit and check: a log's contacts.
 void add_contacts_commands(CLI::App& app);
 
+// osprey wkd LOG and osprey qsl LOG RECNO: the worked/confirmed tables and the QSL marks.
+void add_wkd_command(CLI::App& app);
+void add_qsl_command(CLI::App& app);
+
 }  // namespace osprey_tool
