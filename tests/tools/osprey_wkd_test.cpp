@@ -136,7 +136,7 @@ TEST_F(OspreyWkdTest, QslMarksOneContact) {
   const Bad bad[] = {{{"qsl", base_, "9", "--sent", "Y"}, "status 10"},
                      {{"qsl", base_, "0", "--received", "Y"}, "status 11"},
                      {{"qsl", base_, "1"}, "exactly one"},
-                     {{"qsl", base_, "1", "--sent", "YY"}, "one single-byte"}};
+                     {{"qsl", base_, "1", "--sent", "YY"}, "--sent takes one single-byte"}};
   for (const Bad& b : bad) {
     const ProgramResult f = osprey(b.args);
     EXPECT_NE(f.exit_status, 0) << b.said;

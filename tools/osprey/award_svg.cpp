@@ -57,8 +57,10 @@ std::string rect(int x, int y, int w, int h, const char* fill, const std::string
 
 // The band names over the columns, with "MHz" over the labels.
 std::string band_header(int y) {
-  std::string s = text_at(kMargin + kCodeWidth + kNameWidth - 8, y + 17, "band (MHz)",
-                          "text-anchor=\"end\" font-size=\"12\" fill=\"#555\"");
+  std::string s = text_at(kMargin + 2, y + 17, "code", "font-size=\"12\" fill=\"#555\"");
+  s += text_at(kMargin + kCodeWidth, y + 17, "area", "font-size=\"12\" fill=\"#555\"");
+  s += text_at(kMargin + kCodeWidth + kNameWidth - 8, y + 17, "band (MHz)",
+               "text-anchor=\"end\" font-size=\"12\" fill=\"#555\"");
   for (int b = 0; b < kBands; ++b) {
     s += text_at(band_x(b) + (kCellWidth - kGap) / 2, y + 17, kBandNames[static_cast<size_t>(b)],
                  "text-anchor=\"middle\" font-size=\"13\" font-weight=\"bold\"");
@@ -92,7 +94,7 @@ std::string legend(int y) {
 std::string award_svg(const std::vector<AwardRow>& rows, const BandTotals& t,
                       const std::string& title) {
   const int n = static_cast<int>(rows.size());
-  const int headers = n == 0 ? 1 : (n + kHeaderEvery - 1) / kHeaderEvery;
+  const int headers = (n + kHeaderEvery - 1) / kHeaderEvery + 1;  // and one over the totals
   const int width = band_x(kBands) + kMargin;
   const int height = kMargin + kTitleHeight + kLegendHeight + headers * kHeaderHeight +
                      n * kCellHeight + kTotalsHeight + kMargin;
@@ -127,10 +129,10 @@ std::string award_svg(const std::vector<AwardRow>& rows, const BandTotals& t,
     }
     y += kCellHeight;
   }
-  if (n == 0) {
-    s += band_header(y);
-    y += kHeaderHeight;
-  }
+  // The band names again over the totals, so that the foot of a long
+  // table reads on its own.
+  s += band_header(y);
+  y += kHeaderHeight;
 
   // The totals: areas worked (confirmed ones included) and confirmed.
   y += 10;

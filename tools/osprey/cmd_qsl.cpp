@@ -7,6 +7,8 @@
 
 #include "commands.h"
 #include "contacts_session.h"
+#include "log_closer.h"
+#include "mark_text.h"
 #include "osprey32.h"
 #include "status_text.h"
 
@@ -32,24 +34,18 @@ void run_qsl(const QslOptions& o) {
   }
   const bool sent = o.sent.has_value();
   const std::string& given = sent ? *o.sent : *o.received;
-  std::string mark;
+  uint8_t mark = 0;
   std::string error;
-  if (!sjis_of(given, &mark, &error)) {
+  if (!mark_byte(given, sent ? "--sent" : "--received", &mark, &error)) {
     fail_with_message(context, error);
-    return;
-  }
-  if (mark.size() != 1) {
-    fail_with_message(context, "the mark is one single-byte character (\"" + given + "\" is not)");
     return;
   }
 
   SessionHooks hooks(Answers::kNo);
   LogHandle log;
   if (!open_log(context, o.base, kOpenChecked, &log)) return;
-  const auto closer = std::unique_ptr<LogHandle, void (*)(LogHandle*)>(
-      &log, [](LogHandle* l) { OspreyClose(l, kOpenChecked); });
-  const int32_t value = static_cast<uint8_t>(mark[0]);
-  const int32_t r = sent ? QSL_Send(&log, o.recno, value) : QSL_Rcv(&log, o.recno, value);
+  const ScopedLogClose closer(&log, kOpenChecked);
+  const int32_t r = sent ? QSL_Send(&log, o.recno, mark) : QSL_Rcv(&log, o.recno, mark);
   if (r != 0) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
     return;

@@ -14,6 +14,8 @@
 #include "award_table.h"
 #include "commands.h"
 #include "contacts_session.h"
+#include "log_closer.h"
+#include "mark_text.h"
 #include "osprey32.h"
 #include "status_text.h"
 
@@ -93,22 +95,18 @@ bool collect_rows(LogHandle* log, const std::string& context, std::vector<AwardR
 void run_wkd(const WkdOptions& o) {
   const std::string context = "wkd: " + o.base;
   std::string excluded;
-  std::string not_received;
+  uint8_t not_received = 0;
   std::string error;
-  if (!sjis_of(o.exclude, &excluded, &error) || !sjis_of(o.not_received, &not_received, &error)) {
+  if (!sjis_of(o.exclude, &excluded, &error) ||
+      !mark_byte(o.not_received, "--not-received", &not_received, &error)) {
     fail_with_message(context, error);
-    return;
-  }
-  if (not_received.size() != 1) {
-    fail_with_message(context, "--not-received takes one single-byte character");
     return;
   }
 
   SessionHooks hooks(Answers::kNo);
   LogHandle log;
   if (!open_log(context, o.base, kOpenChecked, &log)) return;
-  const auto closer = std::unique_ptr<LogHandle, void (*)(LogHandle*)>(
-      &log, [](LogHandle* l) { OspreyClose(l, kOpenChecked); });
+  const ScopedLogClose closer(&log, kOpenChecked);
 
   int32_t r = 0;
   {
@@ -122,7 +120,7 @@ void run_wkd(const WkdOptions& o) {
     int device_context = 0;  // the progress is drawn "into" this
     int32_t recno = 1;
     r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(),
-                    static_cast<uint8_t>(not_received[0]));
+                    not_received);
     hooks.on_progress(nullptr);
   }
   if (r != kEndOfContacts) {
