@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "contact/band_string.h"
+#include "contact/code_lookup.h"
 #include "contact/frequency_band.h"
+#include "contact/record_batch.h"
 #include "dbf/record_file.h"
 #include "frame/status.h"
 #include "frame/ui.h"
@@ -23,6 +25,38 @@ namespace contact_fields = log::contact;
 namespace master_fields = log::master;
 
 constexpr int kMasterCodeSlot = 2;
+constexpr int32_t kContactBatch = 2000;
+constexpr int32_t kMostMastersHeld = 65536;
+
+// A walk that runs to the end reads the contact file in batches and the
+// master file once, instead of one seek and read per record. Each holds
+// only bytes really read; anything else is read record by record, which
+// gives the record file's own status.
+struct WalkBuffers {
+  explicit WalkBuffers(IdxHandle* index) : codes(index) {}
+  CodeLookup codes;
+  RecordBatch contacts;
+  RecordBatch masters;
+  bool masters_tried = false;
+};
+
+// Reads record recno of slot into image as dbf::read does (its data bytes,
+// current_recno set), from batch when it holds the record. With refill the
+// batch is loaded from recno on when it does not.
+int32_t read_record(DbfSlot* slot, int32_t recno, uint8_t* image, RecordBatch* batch,
+                    int32_t refill) {
+  if (batch != nullptr) {
+    const uint8_t* data = batch->data(recno);
+    if (data == nullptr && refill > 0 && batch->load(&slot->handle, recno, refill))
+      data = batch->data(recno);
+    if (data != nullptr) {
+      std::memcpy(image, data, static_cast<size_t>(slot->handle.record_size - 1));
+      slot->handle.current_recno = recno;
+      return status::kOk;
+    }
+  }
+  return dbf::read(&slot->handle, recno, image);
+}
 
 void draw_progress(void* device_context, int32_t recno) {
   char text[16];
@@ -43,11 +77,15 @@ bool counts(const uint8_t* data, const char* excluded_routes) {
 // Raises the master entry with the 6-byte key on band to standing ('W' or
 // 'C'). Returns 0 with *raised telling whether the entry rose; or the
 // status of a failed write of its masks, reported.
-int32_t raise_entry(LogHandle* log, const char* key, int32_t band, char standing, bool* raised) {
+int32_t raise_entry(LogHandle* log, const char* key, int32_t band, char standing,
+                    WalkBuffers* held, bool* raised) {
   *raised = false;
-  const int32_t m = index::search(&log->index_slot[kMasterCodeSlot], key, log::kAreaCodeLength);
+  RecordBatch* masters = held != nullptr ? &held->masters : nullptr;
+  const int32_t m = held != nullptr ? held->codes.find(key)
+                                    : index::search(&log->index_slot[kMasterCodeSlot], key,
+                                                    log::kAreaCodeLength);
   if (m == 0) return status::kOk;
-  if (dbf::read(&log->mst.handle, m, log->mst_image) != status::kOk) return status::kOk;
+  if (read_record(&log->mst, m, log->mst_image, masters, 0) != status::kOk) return status::kOk;
   char s[kBandStringLength + 1];
   band_string(log->mst_image, s);
   if (s[0] == kTakesNoPart) return status::kOk;
@@ -62,13 +100,15 @@ int32_t raise_entry(LogHandle* log, const char* key, int32_t band, char standing
     log::report_path_status(r, log->mst.path);
     return r;
   }
+  if (uint8_t* kept = masters != nullptr ? masters->mutable_data(m) : nullptr)
+    std::memcpy(kept, log->mst_image, static_cast<size_t>(master_fields::kDataSize));
   *raised = true;
   return status::kOk;
 }
 
 // Credits one contact (in dbs_image) to its area and, when the area rose,
 // to its parent. Returns 0 or a failed write's status.
-int32_t credit(LogHandle* log, int32_t not_received) {
+int32_t credit(LogHandle* log, int32_t not_received, WalkBuffers* held) {
   const uint8_t* data = log->dbs_image;
   const char received = static_cast<char>(data[contact_fields::kReceivedMark.data()]);
   const char standing =
@@ -82,11 +122,11 @@ int32_t credit(LogHandle* log, int32_t not_received) {
   std::memcpy(key, data + contact_fields::kCode.data(), sizeof key);
   const int32_t kind = log::area_code_kind(key);
   bool raised = false;
-  const int32_t r = raise_entry(log, key, band, standing, &raised);
+  const int32_t r = raise_entry(log, key, band, standing, held, &raised);
   if (r != status::kOk || !raised) return r;
   char parent[log::kAreaCodeLength];
   if (!log::area_code_parent(key, kind, parent)) return status::kOk;
-  return raise_entry(log, parent, band, standing, &raised);
+  return raise_entry(log, parent, band, standing, held, &raised);
 }
 
 }  // namespace
@@ -105,14 +145,22 @@ int32_t worked_confirmed_walk(void* device_context, LogHandle* log, int32_t* rec
       return status::kBadDataStructure;
     }
   }
+  WalkBuffers buffers(&log->index_slot[kMasterCodeSlot]);
+  WalkBuffers* held = device_context != nullptr ? &buffers : nullptr;
   for (;;) {
-    const int32_t r = dbf::read(&log->dbs.handle, *recno, log->dbs_image);
+    const int32_t r = read_record(&log->dbs, *recno, log->dbs_image,
+                                  held != nullptr ? &held->contacts : nullptr, kContactBatch);
     if (r != status::kOk) return r;
     if (device_context != nullptr && *recno % kProgressEvery == 0)
       draw_progress(device_context, *recno);
     ++*recno;
     if (counts(log->dbs_image, excluded_routes)) {
-      const int32_t w = credit(log, not_received);
+      if (held != nullptr && !held->masters_tried) {
+        const int32_t count = log->mst.handle.record_count;
+        if (count <= kMostMastersHeld) held->masters.load(&log->mst.handle, 1, count);
+        held->masters_tried = true;
+      }
+      const int32_t w = credit(log, not_received, held);
       if (w != status::kOk) return w;
     }
     if (device_context == nullptr) return status::kOk;

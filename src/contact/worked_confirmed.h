@@ -31,7 +31,12 @@ inline constexpr int32_t kProgressEvery = 10;
 // master file, and then the same is done for its parent when the code is of
 // kind 6 or 7.
 // Without a device context one call handles one contact and returns 0;
-// with one the walk goes on to the end of the contact file.
+// with one the walk goes on to the end of the contact file, reading the
+// contact file in batches of 2000 records and the master file (up to 65536
+// entries) once, and asking the index once per area code; what it does to
+// the files and leaves in the handle is the same as record by record (the
+// cursor of slot 2 excepted). Memory that cannot be had only makes it read
+// record by record.
 // Returns 0 (one contact handled); the read status that ended the walk (10
 // past the last contact, 11 below 1, 21 short read; silent); 22 or another
 // write failure of the masks, reported with the master file's path, which

@@ -201,6 +201,24 @@ TEST_F(WorkedConfirmedTest, AFailedMaskWriteEndsTheWalk) {
   EXPECT_NE(hooks_.boxes[0].text.find(base_ + ".mst"), std::string::npos);
 }
 
+// A contact file shorter than its count: the walk reads in batches, but
+// ends with 21 at the first record that is not there, as a record-by-record
+// walk does.
+TEST_F(WorkedConfirmedTest, AShortContactFileEndsTheWalkAtTheMissingRecord) {
+  test::write_generated_log(base_, 2600, 21);
+  { OpenedLog built(base_); }  // the indexes, built from the whole file
+  std::vector<uint8_t> bytes = test::read_file(base_ + ".dbs");
+  bytes.resize(449 + 58 * 2345 + 20);
+  test::write_file(base_ + ".dbs", bytes);
+  OpenedLog log(base_, 4);  // file times not compared: the indexes stay
+  ASSERT_EQ(log.status, 0);
+  int dc = 0;
+  int32_t recno = 1;
+  EXPECT_EQ(WkdCfmCheck(&dc, log.get(), &recno, "", 'N'), 21);
+  EXPECT_EQ(recno, 2346);
+  EXPECT_EQ(log->dbs.handle.current_recno, 2346);
+}
+
 TEST_F(WorkedConfirmedTest, RefusesALogWithoutItsMasterIndex) {
   test::write_log(base_, {test::contact("QA1AAA")});
   OpenedLog log(base_, 2);  // quick open: contacts and remarks only
