@@ -70,9 +70,9 @@ double median(std::vector<double> v) {
 // The view's fields as SQLite columns: every text field of a contact.
 constexpr int kColumns = 15;
 const char* field(const ContactView& v, int i) {
-  const char* fields[kColumns] = {v.callsign, v.portable, v.date,  v.time, v.his_report,
-                                  v.my_report, v.frequency, v.mode, v.code, v.grid,
-                                  v.qsl,      v.name,      v.remark1, v.remark2, v.remark3};
+  const char* fields[kColumns] = {v.callsign,  v.portable,  v.date,    v.time,    v.his_report,
+                                  v.my_report, v.frequency, v.mode,    v.code,    v.grid,
+                                  v.qsl,       v.name,      v.remark1, v.remark2, v.remark3};
   return fields[i];
 }
 
@@ -83,7 +83,8 @@ double log_pass(LogHandle* log, uint64_t* sum) {
   log->dbs.handle.current_recno = 0;
   int32_t n = 0;
   while (DBS_Xread(log) == 0) {
-    *sum += static_cast<uint8_t>(log->view.callsign[0]) + static_cast<uint8_t>(log->view.remark3[0]);
+    *sum +=
+        static_cast<uint8_t>(log->view.callsign[0]) + static_cast<uint8_t>(log->view.remark3[0]);
     ++n;
   }
   const double s = seconds_since(start);
@@ -209,12 +210,14 @@ void run(int64_t count, int repeat) {
   osp::test::ContactFileBuilder b;
   sqlite3* db = nullptr;
   check(sqlite3_open(dir.file("bench.sqlite").c_str(), &db) == SQLITE_OK, "sqlite3_open");
-  exec(db, "CREATE TABLE contacts (id INTEGER PRIMARY KEY, callsign TEXT, portable TEXT, "
-           "date TEXT, time TEXT, his TEXT, my TEXT, frequency TEXT, mode TEXT, code TEXT, "
-           "grid TEXT, qsl TEXT, name TEXT, remark1 TEXT, remark2 TEXT, remark3 TEXT)");
+  exec(db,
+       "CREATE TABLE contacts (id INTEGER PRIMARY KEY, callsign TEXT, portable TEXT, "
+       "date TEXT, time TEXT, his TEXT, my TEXT, frequency TEXT, mode TEXT, code TEXT, "
+       "grid TEXT, qsl TEXT, name TEXT, remark1 TEXT, remark2 TEXT, remark3 TEXT)");
   exec(db, "CREATE TABLE masters (code TEXT PRIMARY KEY, name TEXT, cfm INTEGER, wkd INTEGER)");
-  sqlite3_stmt* insert = prepare(db, "INSERT INTO contacts VALUES (NULL, ?, ?, ?, ?, ?, ?, ?, "
-                                     "?, ?, ?, ?, ?, ?, ?, ?)");
+  sqlite3_stmt* insert = prepare(db,
+                                 "INSERT INTO contacts VALUES (NULL, ?, ?, ?, ?, ?, ?, ?, "
+                                 "?, ?, ?, ?, ?, ?, ?, ?)");
   exec(db, "BEGIN");
   for (int64_t i = 0; i < count; ++i) {
     const osp::test::TestContact c = g.next();

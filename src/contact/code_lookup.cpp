@@ -12,7 +12,8 @@ namespace {
 
 uint32_t hash_of(const char* code) {
   uint32_t h = 2166136261u;  // FNV-1a
-  for (int i = 0; i < log::kAreaCodeLength; ++i) h = (h ^ static_cast<uint8_t>(code[i])) * 16777619u;
+  for (int i = 0; i < log::kAreaCodeLength; ++i)
+    h = (h ^ static_cast<uint8_t>(code[i])) * 16777619u;
   return h;
 }
 

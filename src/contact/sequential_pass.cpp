@@ -52,7 +52,8 @@ void size_window(const LogHandle* log, int32_t first_recno, int64_t* offset, int
 void read_batch(LogHandle* log, PassState* p, int32_t recno) {
   const DbfHandle* h = &log->dbs.handle;
   const int64_t at = dbf::record_position(h, recno);
-  p->batch_valid = at < 0 ? 0 : static_cast<int32_t>(read_at(h->file, at + 1, p->batch, kBatchBytes));
+  p->batch_valid =
+      at < 0 ? 0 : static_cast<int32_t>(read_at(h->file, at + 1, p->batch, kBatchBytes));
 }
 
 // The remark block at offset o of the remarks file into log's remark

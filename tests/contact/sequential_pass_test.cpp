@@ -12,8 +12,8 @@
 #include "osprey32.h"
 #include "support/fault_env.h"
 #include "support/hooks_fixture.h"
-#include "support/log_generator.h"
 #include "support/log_file_builder.h"
+#include "support/log_generator.h"
 #include "support/temp_dir.h"
 
 namespace osp {
@@ -33,9 +33,8 @@ struct Delivered {
   explicit Delivered(const LogHandle& log)
       : image(log.dbs_image, log.dbs_image + 57),
         lengths(log.remark_len, log.remark_len + 3),
-        remarks(log.remark_text,
-                std::min<size_t>(136, static_cast<size_t>(log.remark_len[0]) + log.remark_len[1] +
-                                          log.remark_len[2])),
+        remarks(log.remark_text, std::min<size_t>(136, static_cast<size_t>(log.remark_len[0]) +
+                                                           log.remark_len[1] + log.remark_len[2])),
         view(log.view) {}
 };
 

@@ -76,7 +76,8 @@ Table stored_table(LogHandle* log) {
     bool any = false;
     for (int b = 0; b < 15; ++b) {
       row[static_cast<size_t>(b)] = (confirmed >> b & 1) != 0 ? kConfirmed
-                                    : (worked >> b & 1) != 0 ? kWorked : kNone;
+                                    : (worked >> b & 1) != 0  ? kWorked
+                                                              : kNone;
       any = any || row[static_cast<size_t>(b)] != kNone;
     }
     if (any) t[code] = row;
@@ -139,8 +140,7 @@ TEST_F(WorkedConfirmedTest, RaisingRules) {
        "    W          "},
       {"confirmed over worked", "100101", "7.050  ", "JY?", 0, 0x0004, "  C            ",
        "  C            "},
-      {"an excluded route", "100101", "7.050  ", "DYY", 0, 0, "               ",
-       "               "},
+      {"an excluded route", "100101", "7.050  ", "DYY", 0, 0, "               ", "               "},
       {"no band", "100101", "3500   ", "JYY", 0, 0, "               ", "               "},
       {"a parent alone", "1001", "1.9    ", "JYY", 0, 0, "               ", "C              "},
       {"a blank code", "  01", "1.9    ", "JYY", 0, 0, "               ", "               "},
@@ -170,7 +170,8 @@ TEST_F(WorkedConfirmedTest, RaisingRules) {
 }
 
 TEST_F(WorkedConfirmedTest, WithoutADeviceContextEachCallHandlesOneContact) {
-  test::write_log(base_, {test::contact("QA1AAA"), test::contact("QA2BBB"), test::contact("QA3CC")});
+  test::write_log(base_,
+                  {test::contact("QA1AAA"), test::contact("QA2BBB"), test::contact("QA3CC")});
   OpenedLog log(base_);
   ASSERT_EQ(log.status, 0);
   int32_t recno = 1;

@@ -31,11 +31,20 @@ std::string escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -81,8 +90,9 @@ std::string legend(int y) {
   int x = kMargin;
   for (const Item& i : items) {
     s += rect(x, y, 18, 18, i.fill, "rx=\"3\"");
-    s += text_at(x + 9, y + 14, i.mark, "text-anchor=\"middle\" font-size=\"12\" font-weight=\"bold\"" +
-                                            std::string(i.fill == kConfirmedFill ? " fill=\"#fff\"" : ""));
+    s += text_at(x + 9, y + 14, i.mark,
+                 "text-anchor=\"middle\" font-size=\"12\" font-weight=\"bold\"" +
+                     std::string(i.fill == kConfirmedFill ? " fill=\"#fff\"" : ""));
     s += text_at(x + 24, y + 14, i.label, "font-size=\"13\"");
     x += 230;
   }
@@ -118,7 +128,8 @@ std::string award_svg(const std::vector<AwardRow>& rows, const BandTotals& t,
     s += text_at(kMargin + 2, y + 15, r.code, "font-size=\"13\" font-family=\"monospace\"");
     s += text_at(kMargin + kCodeWidth, y + 15, r.name, "font-size=\"13\"");
     for (int b = 0; b < kBands; ++b) {
-      const char c = static_cast<size_t>(b) < r.bands.size() ? r.bands[static_cast<size_t>(b)] : ' ';
+      const char c =
+          static_cast<size_t>(b) < r.bands.size() ? r.bands[static_cast<size_t>(b)] : ' ';
       const char* fill = c == 'C' ? kConfirmedFill : c == 'W' ? kWorkedFill : kEmptyFill;
       s += rect(band_x(b), y + 1, kCellWidth - kGap, kCellHeight - kGap, fill, "rx=\"2\"");
       if (c == 'C' || c == 'W') {

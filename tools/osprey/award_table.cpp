@@ -4,9 +4,9 @@
 
 namespace osprey_tool {
 
-const std::array<const char*, kBands> kBandNames = {
-    "1.9", "3.5", "7", "10", "14", "18", "21", "24", "28", "50", "144", "430", "1200", "2400",
-    "5600"};
+const std::array<const char*, kBands> kBandNames = {"1.9", "3.5", "7",    "10",   "14",
+                                                    "18",  "21",  "24",   "28",   "50",
+                                                    "144", "430", "1200", "2400", "5600"};
 
 BandTotals totals_of(const std::vector<AwardRow>& rows) {
   BandTotals t;
@@ -29,14 +29,16 @@ std::string spaces(int n) { return std::string(static_cast<size_t>(std::max(0, n
 // are numbered 1 to 15 in a key printed below the table.
 void print_band_key(std::FILE* out) {
   std::fprintf(out, "bands:");
-  for (int b = 0; b < kBands; ++b) std::fprintf(out, " %c=%s", 'a' + b, kBandNames[static_cast<size_t>(b)]);
+  for (int b = 0; b < kBands; ++b)
+    std::fprintf(out, " %c=%s", 'a' + b, kBandNames[static_cast<size_t>(b)]);
   std::fprintf(out, " MHz\n");
 }
 
 }  // namespace
 
 void print_award_table(std::FILE* out, const std::vector<AwardRow>& rows, const BandTotals& t) {
-  std::fprintf(out, "CODE   %s BANDS (C confirmed, W worked)\n", (std::string("AREA") + spaces(kNameColumns - 4)).c_str());
+  std::fprintf(out, "CODE   %s BANDS (C confirmed, W worked)\n",
+               (std::string("AREA") + spaces(kNameColumns - 4)).c_str());
   std::string letters;
   for (int b = 0; b < kBands; ++b) letters += static_cast<char>('a' + b);
   std::fprintf(out, "       %s [%s]\n", spaces(kNameColumns).c_str(), letters.c_str());

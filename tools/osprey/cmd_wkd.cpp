@@ -119,8 +119,7 @@ void run_wkd(const WkdOptions& o) {
     }
     int device_context = 0;  // the progress is drawn "into" this
     int32_t recno = 1;
-    r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(),
-                    not_received);
+    r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(), not_received);
     hooks.on_progress(nullptr);
   }
   if (r != kEndOfContacts) {
@@ -142,7 +141,8 @@ void run_wkd(const WkdOptions& o) {
       return;
     }
   }
-  if (!hooks.messages().empty()) fail_with_message(context, "the library reported a problem (above)");
+  if (!hooks.messages().empty())
+    fail_with_message(context, "the library reported a problem (above)");
 }
 
 }  // namespace
