@@ -59,7 +59,7 @@ int32_t compare_pass(LogHandle* log, int32_t start) {
     ++delivered;
   }
   EXPECT_EQ(r, 10);
-  EXPECT_EQ(log->dbs.handle.current_recno, log->dbs.handle.record_count + 1);
+  EXPECT_EQ(int32_t{log->dbs.handle.current_recno}, log->dbs.handle.record_count + 1);
   EXPECT_EQ(contact::active_pass_count(), 0);
   return delivered;
 }
@@ -112,7 +112,7 @@ TEST_F(SequentialPassTest, AnEmptyLogEndsAtOnceAndAllocatesNothing) {
   log->dbs.handle.current_recno = 0;
   EXPECT_EQ(DBS_Xread(log.get()), 10);
   EXPECT_EQ(env.calls(test::Op::kAllocate), 0);
-  EXPECT_EQ(log->dbs.handle.current_recno, 1);
+  EXPECT_EQ(int32_t{log->dbs.handle.current_recno}, 1);
 }
 
 // Blocks of 29, 0, 0 (too long a first remark), a link of 0 and a block
@@ -148,7 +148,7 @@ TEST_F(SequentialPassTest, AShortContactFileEndsThePassAtTheFirstMissingRecord) 
   test::write_file(dbs, bytes);
   OpenedLog log(base_, kQuickOpen);
   ASSERT_EQ(log.status, 0);
-  ASSERT_EQ(log->dbs.handle.record_count, 2500);
+  ASSERT_EQ(int32_t{log->dbs.handle.record_count}, 2500);
   log->dbs.handle.current_recno = 0;
   int32_t r = 0;
   int32_t n = 0;

@@ -217,7 +217,7 @@ TEST_F(WorkedConfirmedTest, AShortContactFileEndsTheWalkAtTheMissingRecord) {
   int32_t recno = 1;
   EXPECT_EQ(WkdCfmCheck(&dc, log.get(), &recno, "", 'N'), 21);
   EXPECT_EQ(recno, 2346);
-  EXPECT_EQ(log->dbs.handle.current_recno, 2346);
+  EXPECT_EQ(int32_t{log->dbs.handle.current_recno}, 2346);
 }
 
 TEST_F(WorkedConfirmedTest, RefusesALogWithoutItsMasterIndex) {
