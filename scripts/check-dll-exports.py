@@ -34,8 +34,6 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "advapi3
 # Declared in the header, not yet defined: each leaves this list when its
 # definition and its line in the .def arrive.
 DECLARED_NOT_YET_BUILT = {
-    "DBS_Xread", "QSL_Send", "QSL_Rcv", "StrToLong", "FreqPCheck", "Wget_bit", "Wput_bit",
-    "WkdCfmCheck",
     "JARL_sort", "DateTimeSort", "MasterSort", "PrintDataFmt", "PrintQslFmt",
     "User_open", "User_Seek", "User_Read", "User_close", "T_Open", "T_Gets", "T_GetDbs", "T_Puts",
     "JStrStr", "Text_QFRappend",

@@ -11,6 +11,7 @@ packages=(
   libdbd-xbase-perl python3-dbfread
   fp-compiler fp-units-fcl
   time
+  librsvg2-bin fonts-ipafont-gothic
   g++-mingw-w64-i686 binutils-mingw-w64-i686
 )
 i386_packages=(wine wine32:i386)

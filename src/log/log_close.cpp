@@ -4,6 +4,7 @@
 #include "frame/file.h"
 #include "frame/status.h"
 #include "index/index_file.h"
+#include "log/close_hook.h"
 #include "log/log_file_set.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
@@ -36,6 +37,7 @@ void close_record_file(DbfSlot* file) {
 }  // namespace
 
 int32_t close_log(LogHandle* log, int32_t flags) {
+  run_close_hooks(log);
   close_record_file(&log->dbs);
   int32_t result = close_remarks_file(log);
   if (result != status::kOk) report_path_status(result, log->dbr_name);

@@ -134,7 +134,9 @@ void run_list(const ListOptions& o) {
 
   int32_t r = 0;
   if (mode == kRecordOrder) {
-    r = OSP_read(&log, first_record, kSeparatorsAndRemarks);
+    // Record order streams the contacts through the fast sequential pass.
+    log.dbs.handle.current_recno = first_record < 1 ? -1 : first_record - 1;
+    r = DBS_Xread(&log);
   } else if (!o.from.empty()) {
     // The first entry whose key begins with KEY, or else the first one above.
     std::vector<char> buffer(key.begin(), key.end());
@@ -155,7 +157,7 @@ void run_list(const ListOptions& o) {
     else
       print_master(dbf_recno(&log.mst.handle), log.mst_image);
     ++rows;
-    r = OSP_skip(&log, 1, mode);
+    r = mode == kRecordOrder ? DBS_Xread(&log) : OSP_skip(&log, 1, mode);
   }
   // The ends of a walk (10 past the last record, 12 past the last entry) are
   // its normal end; anything else has been shown as a message.

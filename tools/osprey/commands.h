@@ -31,4 +31,8 @@ void add_contacts_commands(CLI::App& app);
 // right after a backup of every file that changes.
 void run_repair(const std::string& base, bool assume_yes);
 
+// osprey wkd LOG and osprey qsl LOG RECNO: the worked/confirmed tables and the QSL marks.
+void add_wkd_command(CLI::App& app);
+void add_qsl_command(CLI::App& app);
+
 }  // namespace osprey_tool

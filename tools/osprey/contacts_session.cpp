@@ -85,11 +85,16 @@ int32_t SessionHooks::on_box(void* ctx, int32_t /*use_active*/, const char* text
   return answer;
 }
 
-void SessionHooks::on_text(void* ctx, void* /*dc*/, int32_t /*x*/, int32_t y, const char* text,
+void SessionHooks::on_text(void* ctx, void* /*dc*/, int32_t x, int32_t y, const char* text,
                            int32_t length) {
   // An index build draws two blank lines, its notice (on the upper line) and
   // then the index path on the lower line.
   constexpr int32_t kPathLine = 160;
+  auto* hooks = static_cast<SessionHooks*>(ctx);
+  if (y != kPathLine && length > 0 && hooks->progress_) {
+    hooks->progress_(x, y, std::string(text, static_cast<size_t>(length)));
+    return;
+  }
   if (y != kPathLine || length <= 0) return;
   const std::string drawn(text, static_cast<size_t>(length));
   if (drawn.find_first_not_of(' ') == std::string::npos) return;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ class SessionHooks {
     messages_.clear();
     questions_.clear();
   }
+  // Hands other text the library draws (x, y, the text), such as the
+  // record numbers of a walk, to f; an empty f drops it.
+  void on_progress(std::function<void(int32_t, int32_t, const std::string&)> f) {
+    progress_ = std::move(f);
+  }
 
  private:
   static int32_t on_box(void* ctx, int32_t use_active, const char* text, const char* caption,
@@ -48,6 +54,7 @@ class SessionHooks {
   std::vector<std::string> messages_;
   std::vector<std::string> questions_;
   std::vector<std::string> built_;
+  std::function<void(int32_t, int32_t, const std::string&)> progress_;
 };
 
 // Shift-JIS bytes (up to a NUL or length) as UTF-8; bytes that are not text

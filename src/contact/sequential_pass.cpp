@@ -1,0 +1,144 @@
+#include "contact/sequential_pass.h"
+
+#include <cstring>
+
+#include "contact/pass_state.h"
+#include "dbf/record_file.h"
+#include "frame/file.h"
+#include "frame/status.h"
+#include "log/contact_record.h"
+#include "log/log_guard.h"
+#include "log/remark_block.h"
+#include "log/view_codec.h"
+#include "platform/env.h"
+
+namespace osp::contact {
+
+namespace {
+
+using log::kRemarkLengthBytes;
+
+// Reads up to count bytes at offset into buffer, in pieces that a single
+// read can take. Returns the number of bytes really read (0 when the file
+// cannot be positioned or read).
+int64_t read_at(FileHandle f, int64_t offset, uint8_t* buffer, int64_t count) {
+  if (file_seek(f, offset) != offset) return 0;
+  constexpr int64_t kPiece = int64_t{1} << 30;
+  int64_t done = 0;
+  while (done < count) {
+    const int32_t want = static_cast<int32_t>(count - done < kPiece ? count - done : kPiece);
+    const int32_t got = file_read(f, buffer + done, want);
+    if (got <= 0) break;
+    done += got;
+    if (got < want) break;
+  }
+  return done;
+}
+
+// The window on the remarks file for a pass that begins at first_recno:
+// the average block bytes per contact times the contacts still to come,
+// plus a margin, ending at the end of the file.
+void size_window(const LogHandle* log, int32_t first_recno, int64_t* offset, int64_t* length) {
+  const int32_t count = log->dbs.handle.record_count;
+  int64_t size = 0;
+  if (platform::is_open(log->dbr_file)) size = platform::env()->size(log->dbr_file);
+  if (size < 0) size = 0;
+  const int64_t average = size / count;
+  *length = average * (static_cast<int64_t>(count) - first_recno + 1) + kWindowMargin;
+  *offset = size - *length < 0 ? 0 : size - *length;
+}
+
+// Reads the batch that begins with record recno.
+void read_batch(LogHandle* log, PassState* p, int32_t recno) {
+  const DbfHandle* h = &log->dbs.handle;
+  const int64_t at = dbf::record_position(h, recno);
+  p->batch_valid =
+      at < 0 ? 0 : static_cast<int32_t>(read_at(h->file, at + 1, p->batch, kBatchBytes));
+}
+
+// The remark block at offset o of the remarks file into log's remark
+// buffer: from the window when the whole block lies in the bytes really
+// read into it, else straight from the file as the cursor reads it.
+void load_remarks(LogHandle* log, const PassState* p, uint32_t o) {
+  const int64_t rel = static_cast<int64_t>(o) - p->window_offset;
+  if (o < log::kFirstRemarkOffset || rel < 0 || rel >= p->window_length ||
+      rel + kRemarkLengthBytes > p->window_valid) {
+    log::read_remark_block(log, o);
+    return;
+  }
+  const uint8_t* block = p->window + rel;
+  if (!log::remark_lengths_valid(block)) {
+    log::clear_remarks(log);
+    log->remark_text[0] = '\0';
+    return;
+  }
+  const int64_t text = block[0] + block[1] + block[2];
+  if (rel + kRemarkLengthBytes + text > p->window_valid) {
+    log::read_remark_block(log, o);
+    return;
+  }
+  std::memcpy(log->remark_len, block, kRemarkLengthBytes);
+  std::memcpy(log->remark_text, block + kRemarkLengthBytes, sizeof log->remark_text);
+  log::set_remark_parts(log);
+}
+
+}  // namespace
+
+int32_t read_next_contact(LogHandle* log) {
+  const int32_t guard = log::require_open(log, log::need::kContacts);
+  if (guard != status::kOk) return guard;
+  DbfHandle* h = &log->dbs.handle;
+
+  const int32_t recno = h->current_recno >= INT32_MAX ? INT32_MAX : h->current_recno + 1;
+  if (recno < 1) return status::kRecnoBelowOne;
+  h->current_recno = recno;
+  PassState* p = find_pass(log);
+  if (recno > h->record_count) {
+    end_pass(log);
+    return status::kRecnoAboveCount;
+  }
+  if (h->record_size != log::contact::kRecordSize) {
+    log::report_path_status(status::kBadDataStructure, log->dbs.path);
+    return status::kBadDataStructure;
+  }
+
+  bool first = false;
+  if (p == nullptr) {
+    int64_t offset = 0;
+    int64_t length = 0;
+    size_window(log, recno, &offset, &length);
+    p = start_pass(log, length);
+    if (p == nullptr) {
+      log::report_path_status(status::kNoMemory, log->dbs.path);
+      return status::kNoMemory;
+    }
+    p->window_offset = offset;
+    first = true;
+  }
+
+  // A caller that moved current_recno during the pass gets a fresh batch
+  // from the record it named.
+  if (p->next_recno != recno) p->batch_index = 0;
+  if (p->batch_index == 0) read_batch(log, p, recno);
+  const int32_t at = p->batch_index * kBatchRecordSize;
+  if (at + log::contact::kDataSize > p->batch_valid) {
+    // The file ends before this record's data bytes: nothing stale is
+    // delivered.
+    end_pass(log);
+    log::report_path_status(status::kDataReadError, log->dbs.path);
+    return status::kDataReadError;
+  }
+  std::memcpy(log->dbs_image, p->batch + at, log::contact::kDataSize);
+
+  if (first && platform::is_open(log->dbr_file))
+    p->window_valid = read_at(log->dbr_file, p->window_offset, p->window, p->window_length);
+
+  load_remarks(log, p, log::contact::remark_offset(log->dbs_image));
+  log::unpack_view(log, log::kUnpackBoth);
+
+  if (++p->batch_index == kBatchRecords) p->batch_index = 0;
+  p->next_recno = recno + 1;
+  return status::kOk;
+}
+
+}  // namespace osp::contact

@@ -1,0 +1,36 @@
+// Exports of the contact services: the sequential pass, the QSL marks,
+// decimal text, bands and the worked/confirmed tables.
+#include "contact/band_string.h"
+#include "contact/decimal_text.h"
+#include "contact/frequency_band.h"
+#include "contact/qsl_marks.h"
+#include "contact/sequential_pass.h"
+#include "contact/worked_confirmed.h"
+#include "osprey32.h"
+
+extern "C" {
+
+int32_t OSPAPI DBS_Xread(LogHandle* log) { return osp::contact::read_next_contact(log); }
+int32_t OSPAPI QSL_Send(LogHandle* log, int32_t recno, int32_t mark) {
+  return osp::contact::write_sent_mark(log, recno, mark);
+}
+int32_t OSPAPI QSL_Rcv(LogHandle* log, int32_t recno, int32_t mark) {
+  return osp::contact::write_received_mark(log, recno, mark);
+}
+int32_t OSPAPI StrToLong(const char* text) { return osp::contact::decimal_value(text); }
+int32_t OSPAPI FreqPCheck(const char* frequency) {
+  return osp::contact::frequency_band(frequency);
+}
+void OSPAPI Wget_bit(char* out, const uint8_t* master_data) {
+  osp::contact::band_string(master_data, out);
+}
+void OSPAPI Wput_bit(LogHandle* log, const char* bands) {
+  osp::contact::set_band_masks(log, bands);
+}
+int32_t OSPAPI WkdCfmCheck(void* device_context, LogHandle* log, int32_t* recno,
+                           const char* excluded_routes, int32_t not_received) {
+  return osp::contact::worked_confirmed_walk(device_context, log, recno, excluded_routes,
+                                             not_received);
+}
+
+}  // extern "C"

@@ -1,0 +1,163 @@
+// osprey wkd LOG [--exclude ROUTES] [--not-received C] [--svg FILE]: runs
+// the worked/confirmed walk over the whole log, raising the master file's
+// band tables, then prints the award table (and draws it as a picture).
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "award_table.h"
+#include "commands.h"
+#include "contacts_session.h"
+#include "log_closer.h"
+#include "mark_text.h"
+#include "osprey32.h"
+#include "status_text.h"
+
+namespace osprey_tool {
+
+namespace {
+
+constexpr int32_t kOpenChecked = 1;
+constexpr int32_t kMastersByCode = 34;
+constexpr int32_t kEndOfContacts = 10;
+constexpr int32_t kEndOfOrder = 12;
+constexpr int32_t kProgressX = 40;
+constexpr int32_t kProgressY = 54;
+constexpr int kNameBytes = 28;
+
+struct WkdOptions {
+  std::string base;
+  std::string exclude;
+  std::string not_received = "N";
+  std::string svg;
+};
+
+// Draws "[#####.....]  45%  12340 / 27000" on standard error from the
+// record numbers the walk draws.
+class ProgressBar {
+ public:
+  explicit ProgressBar(int64_t total) : total_(total > 0 ? total : 1) {}
+  void show(const std::string& drawn) {
+    const int64_t done = std::strtoll(drawn.c_str(), nullptr, 10);
+    constexpr int kWidth = 40;
+    const int64_t filled = done * kWidth / total_;
+    std::string bar(static_cast<size_t>(kWidth), '.');
+    for (int64_t i = 0; i < filled && i < kWidth; ++i) bar[static_cast<size_t>(i)] = '#';
+    std::fprintf(stderr, "\rwalking the contacts [%s] %3d%%  %lld / %lld", bar.c_str(),
+                 static_cast<int>(done * 100 / total_), static_cast<long long>(done),
+                 static_cast<long long>(total_));
+    std::fflush(stderr);
+    shown_ = true;
+  }
+  ~ProgressBar() {
+    if (shown_) std::fprintf(stderr, "\n");
+  }
+
+ private:
+  int64_t total_;
+  bool shown_ = false;
+};
+
+std::string trimmed(const std::string& s) {
+  const size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
+// The master entries that take part, in code order.
+bool collect_rows(LogHandle* log, const std::string& context, std::vector<AwardRow>* rows) {
+  int32_t r = log->mst.handle.record_count == 0 ? kEndOfOrder : OSP_top(log, kMastersByCode);
+  for (; r == 0; r = OSP_skip(log, 1, kMastersByCode)) {
+    char bands[16];
+    Wget_bit(bands, log->mst_image);
+    if (bands[0] == '-') continue;
+    AwardRow row;
+    row.code.assign(reinterpret_cast<const char*>(log->mst_image), 6);
+    const std::string name =
+        trimmed(std::string(reinterpret_cast<const char*>(log->mst_image) + 6, kNameBytes));
+    row.name = utf8_of(name.c_str(), name.size());
+    row.name_columns = static_cast<int>(name.size());
+    row.bands.assign(bands, 15);
+    rows->push_back(row);
+  }
+  if (r != kEndOfOrder) {
+    fail_with_status(context + ": reading the master file", r);
+    return false;
+  }
+  return true;
+}
+
+void run_wkd(const WkdOptions& o) {
+  const std::string context = "wkd: " + o.base;
+  std::string excluded;
+  uint8_t not_received = 0;
+  std::string error;
+  if (!sjis_of(o.exclude, &excluded, &error) ||
+      !mark_byte(o.not_received, "--not-received", &not_received, &error)) {
+    fail_with_message(context, error);
+    return;
+  }
+
+  SessionHooks hooks(Answers::kNo);
+  LogHandle log;
+  if (!open_log(context, o.base, kOpenChecked, &log)) return;
+  const ScopedLogClose closer(&log, kOpenChecked);
+
+  int32_t r = 0;
+  {
+    std::unique_ptr<ProgressBar> bar;
+    if (isatty(STDERR_FILENO) != 0) {
+      bar = std::make_unique<ProgressBar>(log.dbs.handle.record_count);
+      hooks.on_progress([&bar](int32_t x, int32_t y, const std::string& text) {
+        if (x == kProgressX && y == kProgressY) bar->show(text);
+      });
+    }
+    int device_context = 0;  // the progress is drawn "into" this
+    int32_t recno = 1;
+    r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(), not_received);
+    hooks.on_progress(nullptr);
+  }
+  if (r != kEndOfContacts) {
+    fail_with_status(context + ": the walk", r);
+    return;
+  }
+
+  std::vector<AwardRow> rows;
+  if (!collect_rows(&log, context, &rows)) return;
+  const BandTotals totals = totals_of(rows);
+  print_award_table(stdout, rows, totals);
+
+  if (!o.svg.empty()) {
+    std::ofstream out(o.svg, std::ios::binary);
+    const std::string name = o.base.substr(o.base.find_last_of('/') + 1);
+    out << award_svg(rows, totals, "Worked and confirmed areas: " + name);
+    if (!out.flush()) {
+      fail_with_message(context, "cannot write " + o.svg);
+      return;
+    }
+  }
+  if (!hooks.messages().empty())
+    fail_with_message(context, "the library reported a problem (above)");
+}
+
+}  // namespace
+
+void add_wkd_command(CLI::App& app) {
+  auto o = std::make_shared<WkdOptions>();
+  auto* cmd = app.add_subcommand(
+      "wkd", "Raise the worked/confirmed tables from every contact and show the award table");
+  cmd->add_option("LOG", o->base, "the log's base path")->required();
+  cmd->add_option("--exclude", o->exclude,
+                  "route marks (first QSL character) whose contacts are not counted");
+  cmd->add_option("--not-received", o->not_received,
+                  "the received mark that means no card yet (default N; a blank always does)");
+  cmd->add_option("--svg", o->svg, "also draw the table as an SVG picture into FILE");
+  cmd->callback([o] { run_wkd(*o); });
+}
+
+}  // namespace osprey_tool
