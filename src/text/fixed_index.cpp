@@ -31,22 +31,24 @@ bool header_line_fits(IndexWork* w) {
   return end != nullptr && end - w->work == kHeaderLineLength;
 }
 
-// Reads the key of each record into keys, at most count; returns how many
-// could be read.
-int32_t read_keys(IndexWork* w, uint32_t* keys, int32_t count) {
+// Reads the key of each record into keys, at most count. False when the
+// text file cannot be read: an index of part of the file would be taken
+// for the whole.
+bool read_keys(IndexWork* w, uint32_t* keys, int32_t count) {
   int64_t at = kFixedRecordSize;
   int32_t n_keys = 0;
   while (n_keys < count) {
-    if (file_seek(w->text, at) != at) break;
+    if (file_seek(w->text, at) != at) return false;
     const int32_t n = file_read(w->text, w->work, kReadBlock);
-    if (n <= 0) break;
+    if (n < 0) return false;
+    if (n == 0) break;
     for (int32_t off = 0; off + kKeyLength <= n && n_keys < count; off += kFixedRecordSize) {
       keys[n_keys++] = packed_key(w->work + off);
     }
     if (n < kReadBlock) break;
     at += n;
   }
-  return n_keys;
+  return n_keys == count;
 }
 
 // Writes the delta stream of count keys from offset 4. Returns 0, 29 (a key
@@ -130,9 +132,7 @@ int32_t open_fixed(IndexWork* w) {
     if (!start_rebuild(w)) {
       r = status::kDataWriteError;
     } else {
-      // Records that cannot be read cannot be looked up either.
-      f->lead_count = read_keys(w, keys, count);
-      r = write_stream(w, keys, f->lead_count);
+      r = read_keys(w, keys, count) ? write_stream(w, keys, count) : status::kDataReadError;
       if (r == status::kOk && !finish_rebuild(w)) r = status::kDataWriteError;
     }
   }

@@ -46,14 +46,16 @@ bool finish_rebuild(IndexWork* w);
 
 // The variable layout: fills file_order, c_order and j_order and sets
 // entry_count (reusing the stored lists when they are whole, else scanning
-// the text file and writing the lists). Returns 0, 6, 2, 8 or 7; on failure
+// the text file and writing the lists). Returns 0, 6, 2, 8, 7 or 21 (the
+// text file cannot be read); on failure
 // frees what it allocated and leaves the list pointers null.
 int32_t open_variable(IndexWork* w);
 
 // The fixed layout: checks the header line, sets lead_count and fills
 // fixed_keys (decoding the stored stream when it holds every key in rising
 // order, else reading the keys from the text file and writing the stream).
-// Returns 0, 2, 6, 29, 22 or 7; on failure frees fixed_keys and leaves it
+// Returns 0, 2, 6, 29, 22, 7 or 21 (the text file cannot be read); on
+// failure frees fixed_keys and leaves it
 // null.
 int32_t open_fixed(IndexWork* w);
 

@@ -144,7 +144,8 @@ int32_t user_open(void* device_context, int32_t type, UserTextFile* file, const 
   // An index that was not finished must not be found by the next open.
   platform::env()->remove(index.c_str());
   mark_closed(file);
-  const bool about_text = r == status::kNoMemory || r == status::kBadDataStructure;
+  const bool about_text = r == status::kNoMemory || r == status::kBadDataStructure ||
+                          r == status::kDataReadError;
   report_status(r, about_text ? file->file_name : index.c_str());
   return r;
 }

@@ -46,7 +46,8 @@ inline constexpr uint32_t kSecondMarkerKey = 0x46834683;  // packed "999999"
 // (index path); 6 no memory (text path); 2 no record found, or a fixed
 // header line that is not 25 bytes long (text path); 29 fixed keys that do
 // not rise strictly (index path); 22 the fixed key stream written short
-// (index path); 7 the stored lists cannot be read (index path). A failed
+// (index path); 7 the stored lists cannot be read (index path); 21 the text
+// file cannot be read while the index is built (text path). A failed
 // open leaves file closed, every file closed, nothing allocated, and no
 // index file that it could not finish.
 int32_t user_open(void* device_context, int32_t type, UserTextFile* file, const char* path);

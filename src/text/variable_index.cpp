@@ -47,31 +47,37 @@ bool shrink(uint8_t** list, int32_t count) {
 // columns, so that a record line that ends early is found by the blanks it
 // shows. The columns come from the scan block when they lie in it
 // (in_block bytes from the record's start are there), else from the file.
-void record_keys(FileHandle text, const uint8_t* block, int32_t in_block, uint32_t position,
+// False when the file cannot be positioned there.
+bool record_keys(FileHandle text, const uint8_t* block, int32_t in_block, uint32_t position,
                  uint32_t* c_key, uint32_t* j_key) {
   uint8_t record[kRecordColumns];
   int32_t got = kKeyColumns;
   if (in_block >= kKeyColumns) {
     std::memcpy(record, block, kKeyColumns);
   } else {
-    got = read_record(text, position, record);
-    if (got > kKeyColumns) got = kKeyColumns;
+    if (file_seek(text, position) != position) return false;
+    got = file_read(text, record, kKeyColumns);
+    if (got < 0) return false;
   }
   clean_record(record, got, 0);
   *c_key = packed_key(record);
   *j_key = packed_key(record + kJKeyColumn);
+  return true;
 }
 
 // Finds the records of the text file: wherever a line feed is followed by an
 // apostrophe, the record begins after the apostrophe. Takes at most
 // kMaxEntries, and none that begins where a 3-byte position cannot point.
+// Returns the number found, or -1 when the text file cannot be read (an
+// index of part of the file would be taken for the whole).
 int32_t scan_records(IndexWork* w, uint8_t* file_order, uint8_t* j_order) {
   int64_t block_start = kScanStart;
   int32_t found = 0;
   bool done = false;
   while (!done && found < kMaxEntries) {
-    if (file_seek(w->text, block_start) != block_start) break;
+    if (file_seek(w->text, block_start) != block_start) return -1;
     const int32_t n = file_read(w->text, w->work, kScanBlock);
+    if (n < 0) return -1;
     if (n <= kScanOverlap) break;
     for (int32_t j = 0; j < n - kScanOverlap; ++j) {
       if (w->work[j] != kLineFeed || w->work[j + 1] != kApostrophe) continue;
@@ -82,8 +88,9 @@ int32_t scan_records(IndexWork* w, uint8_t* file_order, uint8_t* j_order) {
       }
       uint32_t c_key = 0;
       uint32_t j_key = 0;
-      record_keys(w->text, w->work + j + 2, n - (j + 2), static_cast<uint32_t>(position), &c_key,
-                  &j_key);
+      if (!record_keys(w->text, w->work + j + 2, n - (j + 2), static_cast<uint32_t>(position),
+                       &c_key, &j_key))
+        return -1;
       set_entry(file_order + list_bytes(found), static_cast<uint32_t>(position), c_key);
       set_entry(j_order + list_bytes(found), static_cast<uint32_t>(position), j_key);
       if (++found == kMaxEntries) break;
@@ -140,6 +147,7 @@ int32_t build_lists(IndexWork* w, Lists* lists, int32_t* count) {
   }
   if (!start_rebuild(w)) return status::kIndexWriteError;
   *count = scan_records(w, lists->file_order, lists->j_order);
+  if (*count < 0) return status::kDataReadError;
   if (*count == 0) return status::kBadDataStructure;
   if (*count < capacity && (!shrink(&lists->file_order, *count) || !shrink(&lists->j_order, *count)))
     return status::kNoMemory;
