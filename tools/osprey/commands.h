@@ -26,4 +26,7 @@ void add_log_commands(CLI::App& app);
 // osprey list, show, add, edit and check: a log's contacts.
 void add_contacts_commands(CLI::App& app);
 
+// osprey import, export and lookup: contacts as text, user text files.
+void add_text_commands(CLI::App& app);
+
 }  // namespace osprey_tool
