@@ -1,5 +1,6 @@
 #include "text/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -13,8 +14,49 @@ constexpr char kLineFeed = 0x0A;
 constexpr char kEndOfText = 0x1A;
 constexpr int32_t kSmallLine = 1024;
 
+constexpr int32_t kReadAhead = 65536;
+
 // Bytes of the current text file consumed so far.
 int64_t line_position = 0;
+
+// The bytes of the current text file read ahead: kReadAhead bytes from
+// ahead_start (fewer at the end of the file), so that lines are not read
+// one system call each. Valid for ahead_file only; T_Open drops them.
+struct ReadAhead {
+  FileHandle file = kNoFile;
+  int64_t start = 0;
+  int32_t length = 0;
+  bool at_end = false;  // the file ended within these bytes
+  char bytes[kReadAhead];
+};
+ReadAhead ahead;
+
+// Copies up to count bytes at line_position of h into buffer, as one read
+// there would. Returns the number copied, or -1 when the read fails.
+int32_t read_at_position(FileHandle h, char* buffer, int32_t count) {
+  if (count > kReadAhead) {
+    ahead.file = kNoFile;
+    if (file_seek(h, line_position) != line_position) return -1;
+    return file_read(h, buffer, count);
+  }
+  const int64_t offset = line_position - ahead.start;
+  const bool usable = ahead.file == h && offset >= 0 && offset <= ahead.length &&
+                      (ahead.at_end || ahead.length - offset >= count);
+  if (!usable) {
+    ahead.file = kNoFile;
+    if (file_seek(h, line_position) != line_position) return -1;
+    const int32_t n = file_read(h, ahead.bytes, kReadAhead);
+    if (n < 0) return -1;
+    ahead.file = h;
+    ahead.start = line_position;
+    ahead.length = n;
+    ahead.at_end = n < kReadAhead;
+  }
+  const auto from = static_cast<int32_t>(line_position - ahead.start);
+  const int32_t n = std::min(count, ahead.length - from);
+  std::memcpy(buffer, ahead.bytes + from, static_cast<size_t>(n));
+  return n;
+}
 
 enum class LineRead { kLine, kEmpty, kEnd };
 
@@ -22,8 +64,7 @@ enum class LineRead { kLine, kEmpty, kEnd };
 // its line end) and *got the bytes read.
 LineRead next_line(char* buffer, int32_t size, FileHandle h, int32_t* length, int32_t* got) {
   if (buffer == nullptr || size < 3) return LineRead::kEnd;
-  if (file_seek(h, line_position) != line_position) return LineRead::kEnd;
-  const int32_t n = file_read(h, buffer, size - 2);
+  const int32_t n = read_at_position(h, buffer, size - 2);
   if (n <= 0) return LineRead::kEnd;
   int32_t i = 0;
   int32_t line_end_bytes = 0;
@@ -51,6 +92,7 @@ LineRead next_line(char* buffer, int32_t size, FileHandle h, int32_t* length, in
 
 FileHandle open_text(const char* path) {
   line_position = 0;
+  ahead.file = kNoFile;
   if (path == nullptr) return kNoFile;
   return file_open_existing(path, kGenericRead);
 }
