@@ -83,6 +83,9 @@ LineRead next_line(char* buffer, int32_t size, FileHandle h, int32_t* length, in
     }
   }
   line_position += i + line_end_bytes;
+  // The file stands where the next line begins, as for a caller that reads on
+  // by itself.
+  file_seek(h, line_position);
   *length = i;
   *got = n;
   return i == 0 && line_end_bytes > 0 ? LineRead::kEmpty : LineRead::kLine;

@@ -3,7 +3,8 @@
 // file consumed so far), so one text file is read at a time. A line ends
 // with a carriage return and a line feed, or with a bare line feed; the byte
 // 0x1A ends the text. The reader reads ahead in blocks of 64 KiB and
-// serves the lines from them; T_Open drops what was read ahead.
+// serves the lines from them (T_Open drops what was read ahead); after each
+// line the file stands where the next line begins.
 #pragma once
 
 #include <cstdint>
