@@ -35,8 +35,6 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "advapi3
 # definition and its line in the .def arrive.
 DECLARED_NOT_YET_BUILT = {
     "JARL_sort", "DateTimeSort", "MasterSort", "PrintDataFmt", "PrintQslFmt",
-    "User_open", "User_Seek", "User_Read", "User_close", "T_Open", "T_Gets", "T_GetDbs", "T_Puts",
-    "JStrStr", "Text_QFRappend",
 }
 
 DEF_KEYWORDS = {"LIBRARY", "NAME", "DESCRIPTION", "VERSION", "HEAPSIZE", "STACKSIZE", "SECTIONS"}

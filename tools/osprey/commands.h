@@ -35,4 +35,7 @@ void run_repair(const std::string& base, bool assume_yes);
 void add_wkd_command(CLI::App& app);
 void add_qsl_command(CLI::App& app);
 
+// osprey import, export and lookup: contacts as text, user text files.
+void add_text_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   osprey_tool::add_contacts_commands(app);
   osprey_tool::add_wkd_command(app);
   osprey_tool::add_qsl_command(app);
+  osprey_tool::add_text_commands(app);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
