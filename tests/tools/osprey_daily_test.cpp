@@ -254,6 +254,14 @@ TEST_F(OspreyDailyTest, AMissingIndexIsRebuiltWhereTheLogMayBeWrittenAndNamedWhe
   EXPECT_TRUE(contains(r.err, "osprey: building the index " + base_ + ".dx0\n")) << r.err;
   EXPECT_FALSE(contains(r.err, "\x1b")) << r.err;
   EXPECT_TRUE(fs::exists(base_ + ".dx0"));
+  // On a terminal (script gives the command one) a bar redrawn in place.
+  fs::remove(base_ + ".dx0");
+  r = run_program("env", {"TERM=xterm", "script", "-qec",
+                          std::string("'") + OSP_TOOL_PATH + "' list '" + base_ + "'", "/dev/null"});
+  EXPECT_EQ(r.exit_status, 0) << r.out;
+  EXPECT_TRUE(contains(r.out, "\r[....................] building the index " + base_ + ".dx0\x1b[K"))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "[####################] indexes built\x1b[K")) << r.out;
 }
 
 TEST_F(OspreyDailyTest, ALogHeldByAnotherProgramIsInUseNotDamaged) {

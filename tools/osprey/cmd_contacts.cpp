@@ -72,13 +72,12 @@ struct ListOptions {
   ContactFilter filter;
 };
 
-// One contact that passed the filter, kept for an order made here.
+// One contact that passed the filter, kept for an order made here: the
+// contact itself is read again when its row is printed.
 struct Row {
+  int64_t when;
   int32_t recno;
   bool deleted;
-  ContactView view;
-  uint8_t image[58];
-  int64_t when;
 };
 
 // Contacts by date and time: every contact read in record order, then put in
@@ -89,23 +88,23 @@ int32_t list_by_date(LogHandle* log, DeletionMarks* marks, const ListOptions& o)
   while (r == 0) {
     const int32_t recno = dbf_recno(&log->dbs.handle);
     const bool deleted = marks->deleted(recno);
-    if (o.filter.matches(deleted, log->view, log->dbs_image)) {
-      Row row{recno, deleted, log->view, {}, contact_time(log->dbs_image).utc_minutes()};
-      std::memcpy(row.image, log->dbs_image, sizeof row.image);
-      rows.push_back(row);
-    }
+    if (o.filter.matches(deleted, log->view, log->dbs_image))
+      rows.push_back({contact_time(log->dbs_image).utc_minutes(), recno, deleted});
     r = OSP_skip(log, 1, kRecordOrder);
   }
+  if (!walk_ended(r)) return r;
   std::stable_sort(rows.begin(), rows.end(),
                    [](const Row& a, const Row& b) { return a.when < b.when; });
   print_contact_heading();
   int64_t shown_rows = 0;
   for (const Row& row : rows) {
     if ((o.limit > 0 && shown_rows >= o.limit) || !output_ok()) break;
-    print_contact(row.recno, row.deleted, row.view, row.image);
+    r = OSP_read(log, row.recno, kSeparatorsAndRemarks);
+    if (r != 0) return r;
+    print_contact(row.recno, row.deleted, log->view, log->dbs_image);
     ++shown_rows;
   }
-  return r;
+  return kEndOfOrder;
 }
 
 void run_list(const ListOptions& o) {
@@ -542,7 +541,8 @@ void add_field_options(CLI::App* cmd, FieldOptions* f, bool adding) {
   cmd->add_option("--remark1", f->remark1, "remark 1 (up to 28 bytes)");
   cmd->add_option("--remark2", f->remark2, "remark 2 (up to 54 bytes)");
   cmd->add_option("--remark3", f->remark3, "remark 3 (up to 54 bytes)");
-  cmd->add_flag("--yes", f->yes, "write without asking");
+  cmd->add_flag("--yes", f->yes,
+                "answer Yes to every question: write without asking (and make a missing file)");
 }
 
 }  // namespace
@@ -557,7 +557,7 @@ void add_contacts_commands(CLI::App& app) {
       ->check(CLI::IsMember({"call", "code", "record", "date", "master-code"}));
   list->add_option("--from", list_options->from,
                    "start at the first key not below KEY (a record number with --by record)");
-  list->add_option("--limit", list_options->limit, "at most N contacts")
+  list->add_option("--limit", list_options->limit, "at most N rows")
       ->check(CLI::NonNegativeNumber);
   ContactFilter& filter = list_options->filter;
   list->add_option("--band", filter.band, "only this band, in MHz: 1.9, 3.5, 7 ... 430, 1200");
@@ -608,8 +608,8 @@ void add_contacts_commands(CLI::App& app) {
   auto check_base = std::make_shared<std::string>();
   auto check_all = std::make_shared<bool>(false);
   auto* check = app.add_subcommand(
-      "check", "Check every index against its record file and the remarks file's count; "
-               "lists the first 50 problems");
+      "check", "Check every index against its record file, the remarks file's count and every "
+               "contact's remark link; lists the first 50 problems");
   check->add_option("LOG", *check_base, "the log's base path")->required();
   check->add_flag("--all", *check_all, "list every problem");
   check->callback([check_base, check_all] { run_check(*check_base, *check_all); });

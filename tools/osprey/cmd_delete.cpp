@@ -67,7 +67,8 @@ void add_mark_command(CLI::App& app, bool deleting) {
                : "Mark a deleted contact live again (shows it and asks unless --yes)");
   cmd->add_option("LOG", *base, "the log's base path")->required();
   cmd->add_option("RECNO", *recno, "the contact's record number")->required();
-  cmd->add_flag("--yes", *yes, "write without asking");
+  cmd->add_flag("--yes", *yes,
+                "answer Yes to every question: write without asking (and make a missing file)");
   cmd->callback([base, recno, yes, deleting] { run_mark(*base, *recno, deleting, *yes); });
 }
 
