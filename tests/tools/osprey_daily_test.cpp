@@ -246,6 +246,11 @@ TEST_F(OspreyDailyTest, AMissingIndexIsRebuiltWhereTheLogMayBeWrittenAndNamedWhe
   EXPECT_EQ(r.exit_status, 1);
   EXPECT_TRUE(contains(r.err, "the index " + base_ + ".dx0 is missing or out of date")) << r.err;
   EXPECT_EQ(as_reader({"list", base_, "--by", "record"}).exit_status, 0);
+  r = as_reader({"check", base_});
+  EXPECT_EQ(r.exit_status, 5);
+  EXPECT_TRUE(contains(r.out, "index 0 (" + base_ + ".dx0): missing or out of date, and not "
+                              "rebuilt"))
+      << r.out;
   fs::permissions(dir_.path(), fs::perms(0755));
   // A repair on the way is no failure: exit 0, and the progress is plain
   // lines when standard error is no terminal.

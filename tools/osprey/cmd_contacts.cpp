@@ -222,9 +222,7 @@ void run_show(const std::string& base, const std::string& call, bool with_delete
   DeletionMarks marks(log.dbs.path, log.dbs.handle);
 
   std::vector<std::string> keys{full.substr(0, 6)};
-  std::string small = keys[0];
-  for (char& c : small)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  const std::string small = with_ascii_case(keys[0], false);
   if (small != keys[0]) keys.push_back(small);
 
   print_contact_heading();

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "contacts_session.h"
 
@@ -103,9 +104,19 @@ int band_number(const std::string& name) {
   return -1;
 }
 
-std::string capitals(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+std::string capitals(std::string text) { return with_ascii_case(std::move(text), true); }
+
+std::string with_ascii_case(std::string text, bool upper) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    // The second byte of a Shift-JIS character may look like a letter.
+    if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+      ++i;
+      continue;
+    }
+    if (upper && b >= 'a' && b <= 'z') text[i] = static_cast<char>(b - 32);
+    if (!upper && b >= 'A' && b <= 'Z') text[i] = static_cast<char>(b + 32);
+  }
   return text;
 }
 

@@ -35,7 +35,9 @@ int band_number(const std::string& name);
 
 // The call sign with its trailing blanks removed, in capitals.
 std::string call_of(const ContactView& v);
-// Text in capitals (ASCII letters only; Shift-JIS bytes are left alone).
+// Text (UTF-8 or Shift-JIS) with its ASCII letters in capitals, or with
+// upper false in small letters; the bytes of other characters are left alone.
+std::string with_ascii_case(std::string text, bool upper);
 std::string capitals(std::string text);
 
 // The heading line and a row; deleted marks the row with '*' after its number.
