@@ -137,8 +137,13 @@ void fail_open(const std::string& context, const std::string& base, int32_t resu
                                    after, exit_code::kInUse);
     return;
   }
+  const std::string read_only = read_only_reason(log_files(base));
   fail_with_message(context, "result " + std::to_string(result) + ": " +
-                                 open_result_text(result) + after);
+                                 open_result_text(result) + after +
+                                 (read_only.empty() ? ""
+                                                    : " (" + read_only +
+                                                          " may not be written; list, show and "
+                                                          "check view such a log)"));
 }
 
 // The library names the set after the base path's last '.', even one in a
