@@ -99,7 +99,8 @@ void match_existing_extensions(LogHandle* log) {
     char capitals[kPathSize];
     std::memcpy(capitals, path, kPathSize);
     for (size_t i = stem_length(capitals); capitals[i] != '\0'; ++i) {
-      if (capitals[i] >= 'a' && capitals[i] <= 'z') capitals[i] = static_cast<char>(capitals[i] - 32);
+      if (capitals[i] >= 'a' && capitals[i] <= 'z')
+        capitals[i] = static_cast<char>(capitals[i] - 32);
     }
     if (platform::env()->exists(capitals)) std::memcpy(path, capitals, kPathSize);
   }

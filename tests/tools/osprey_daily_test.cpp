@@ -3,13 +3,12 @@
 // orders and filters, delete and undelete, adding with a preview, read-only
 // and busy logs, upper-case extensions, exit codes and failed output.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -172,9 +171,9 @@ TEST_F(OspreyDailyTest, DeleteAndUndeleteAskUnlessYes) {
 }
 
 TEST_F(OspreyDailyTest, AddStoresCapitalsShowsThePreviewAndWarnsOfADuplicate) {
-  const std::vector<std::string> same_as_1{"add", base_, "--call", "qa3ccc", "--date",
-                                           "2026-01-05", "--time", "10:00U", "--freq", "7.020",
-                                           "--mode", "cw"};
+  const std::vector<std::string> same_as_1{"add",    base_,        "--call", "qa3ccc",
+                                           "--date", "2026-01-05", "--time", "10:00U",
+                                           "--freq", "7.020",      "--mode", "cw"};
   ProgramResult r = osprey(same_as_1, "n\n");
   EXPECT_EQ(r.exit_status, 3);
   EXPECT_TRUE(contains(r.err, "contact 1 has the same call sign, date, time, band and mode"))
@@ -192,8 +191,7 @@ TEST_F(OspreyDailyTest, AddStoresCapitalsShowsThePreviewAndWarnsOfADuplicate) {
   r = osprey({"edit", base_, "7", "--call", "qa6fff", "--yes"});
   ASSERT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(rows(osprey({"show", base_, "Qa6Fff"}).out), std::vector<int>{7});
-  EXPECT_EQ(osprey({"add", base_, "--call", "QA1", "--date", "1950-01-01", "--yes"}).exit_status,
-            2)
+  EXPECT_EQ(osprey({"add", base_, "--call", "QA1", "--date", "1950-01-01", "--yes"}).exit_status, 2)
       << "a year the stored year byte cannot hold";
 }
 
@@ -215,9 +213,14 @@ TEST_F(OspreyDailyTest, ViewingCommandsWorkOnALogThatMayNotBeWritten) {
   }
   fs::permissions(dir_.path(), fs::perms(0555));
   const std::vector<std::vector<std::string>> viewing = {
-      {"list", base_},           {"list", base_, "--by", "date"}, {"show", base_, "QA1AAA"},
-      {"check", base_},          {"dbf", "info", base_ + ".dbs"}, {"dbf", "dump", base_ + ".mst"},
-      {"idx", "info", base_ + ".dx0"}, {"idx", "dump", base_ + ".dx2"},
+      {"list", base_},
+      {"list", base_, "--by", "date"},
+      {"show", base_, "QA1AAA"},
+      {"check", base_},
+      {"dbf", "info", base_ + ".dbs"},
+      {"dbf", "dump", base_ + ".mst"},
+      {"idx", "info", base_ + ".dx0"},
+      {"idx", "dump", base_ + ".dx2"},
   };
   for (const auto& args : viewing) {
     const ProgramResult r = as_reader(args);
@@ -248,8 +251,9 @@ TEST_F(OspreyDailyTest, AMissingIndexIsRebuiltWhereTheLogMayBeWrittenAndNamedWhe
   EXPECT_EQ(as_reader({"list", base_, "--by", "record"}).exit_status, 0);
   r = as_reader({"check", base_});
   EXPECT_EQ(r.exit_status, 5);
-  EXPECT_TRUE(contains(r.out, "index 0 (" + base_ + ".dx0): missing or out of date, and not "
-                              "rebuilt"))
+  EXPECT_TRUE(contains(r.out, "index 0 (" + base_ +
+                                  ".dx0): missing or out of date, and not "
+                                  "rebuilt"))
       << r.out;
   fs::permissions(dir_.path(), fs::perms(0755));
   // A repair on the way is no failure: exit 0, and the progress is plain
@@ -261,10 +265,12 @@ TEST_F(OspreyDailyTest, AMissingIndexIsRebuiltWhereTheLogMayBeWrittenAndNamedWhe
   EXPECT_TRUE(fs::exists(base_ + ".dx0"));
   // On a terminal (script gives the command one) a bar redrawn in place.
   fs::remove(base_ + ".dx0");
-  r = run_program("env", {"TERM=xterm", "script", "-qec",
-                          std::string("'") + OSP_TOOL_PATH + "' list '" + base_ + "'", "/dev/null"});
+  r = run_program("env",
+                  {"TERM=xterm", "script", "-qec",
+                   std::string("'") + OSP_TOOL_PATH + "' list '" + base_ + "'", "/dev/null"});
   EXPECT_EQ(r.exit_status, 0) << r.out;
-  EXPECT_TRUE(contains(r.out, "\r[....................] building the index " + base_ + ".dx0\x1b[K"))
+  EXPECT_TRUE(
+      contains(r.out, "\r[....................] building the index " + base_ + ".dx0\x1b[K"))
       << r.out;
   EXPECT_TRUE(contains(r.out, "[####################] indexes built\x1b[K")) << r.out;
 }
@@ -274,9 +280,12 @@ TEST_F(OspreyDailyTest, ALogHeldByAnotherProgramIsInUseNotDamaged) {
   const int held = ::open((base_ + ".dbs").c_str(), O_RDWR);
   ASSERT_GE(held, 0);
   ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-  const std::vector<std::vector<std::string>> commands = {
-      {"list", base_}, {"show", base_, "QA1AAA"}, {"open", base_}, {"add", base_, "--call", "X"},
-      {"delete", base_, "1", "--yes"}, {"dbf", "info", base_ + ".dbs"}};
+  const std::vector<std::vector<std::string>> commands = {{"list", base_},
+                                                          {"show", base_, "QA1AAA"},
+                                                          {"open", base_},
+                                                          {"add", base_, "--call", "X"},
+                                                          {"delete", base_, "1", "--yes"},
+                                                          {"dbf", "info", base_ + ".dbs"}};
   for (const auto& args : commands) {
     const ProgramResult r = osprey(args);
     EXPECT_EQ(r.exit_status, 4) << args[0] << "\n" << r.err;
@@ -437,8 +446,8 @@ TEST(OspreyReadme, TheCExampleBuildsAndRunsInAFreshFolder) {
 #if defined(__SANITIZE_ADDRESS__)
   sanitize = " -fsanitize=address,undefined";
 #endif
-  const std::string cc = "cd '" + dir.path() + "' && cc -std=c11" + sanitize +
-                         " example.c -I'" + OSP_SOURCE_DIR + "/include' -L'" + OSP_BINARY_DIR +
+  const std::string cc = "cd '" + dir.path() + "' && cc -std=c11" + sanitize + " example.c -I'" +
+                         OSP_SOURCE_DIR + "/include' -L'" + OSP_BINARY_DIR +
                          "' -losprey32 -Wl,-rpath,'" + OSP_BINARY_DIR + "' -o example";
   ASSERT_EQ(std::system(cc.c_str()), 0) << cc;
   fs::remove(dir.file("example.c"));

@@ -84,7 +84,8 @@ struct Row {
 // order of the moment each was made (UTC), equal moments in record order.
 int32_t list_by_date(LogHandle* log, DeletionMarks* marks, const ListOptions& o) {
   std::vector<Row> rows;
-  int32_t r = log->dbs.handle.record_count == 0 ? kEndOfOrder : OSP_read(log, 1, kSeparatorsAndRemarks);
+  int32_t r = log->dbs.handle.record_count == 0 ? kEndOfOrder
+                                                : OSP_read(log, 1, kSeparatorsAndRemarks);
   while (r == 0) {
     const int32_t recno = dbf_recno(&log->dbs.handle);
     const bool deleted = marks->deleted(recno);

@@ -41,8 +41,8 @@ void run_mark(const std::string& base, int32_t recno, bool deleting, bool yes) {
     return;
   }
   std::fflush(stdout);
-  const std::string question = std::string(deleting ? "Delete" : "Undelete") + " contact " +
-                               std::to_string(recno) + "?";
+  const std::string question =
+      std::string(deleting ? "Delete" : "Undelete") + " contact " + std::to_string(recno) + "?";
   if (!confirm(question, yes ? Answers::kYes : Answers::kAsk)) {
     fail_with_message(context, "declined: nothing was written", exit_code::kDeclined);
     return;

@@ -33,8 +33,10 @@ bool ContactFilter::prepare(std::string* error) {
   if (band) {
     band_ = band_number(*band);
     if (band_ < 0) {
-      *error = "--band takes a band in MHz: 1.9, 3.5, 7, 10, 14, 18, 21, 24, 28, 50, 144, 430, "
-               "1200, 2400 or 5600 (\"" + *band + "\" is none)";
+      *error =
+          "--band takes a band in MHz: 1.9, 3.5, 7, 10, 14, 18, 21, 24, 28, 50, 144, 430, "
+          "1200, 2400 or 5600 (\"" +
+          *band + "\" is none)";
       return false;
     }
   }

@@ -33,8 +33,8 @@ std::string shown(const char (&field)[N]) {
 
 std::string remarks_of(const ContactView& v) {
   std::string out;
-  for (const std::string& r : {trimmed(shown(v.remark1)), trimmed(shown(v.remark2)),
-                               trimmed(shown(v.remark3))}) {
+  for (const std::string& r :
+       {trimmed(shown(v.remark1)), trimmed(shown(v.remark2)), trimmed(shown(v.remark3))}) {
     if (r.empty()) continue;
     if (!out.empty()) out += " / ";
     out += r;
@@ -81,16 +81,21 @@ int band_of(const char* f) {
       if (f[1] == '8') return 5;
       if (f[1] == '2') return 12;
       return -1;
-    case '3': return f[1] == '.' ? 1 : -1;
-    case '7': return 2;
+    case '3':
+      return f[1] == '.' ? 1 : -1;
+    case '7':
+      return 2;
     case '2':
       if (f[1] == '1') return 6;
       if (f[1] == '4') return digit(at(2)) ? 13 : 7;
       if (f[1] == '8' || f[1] == '9') return 8;
       return -1;
-    case '5': return at(1) <= '5' ? 9 : 14;
-    case '4': return f[1] == '3' ? 11 : -1;
-    default: return -1;
+    case '5':
+      return at(1) <= '5' ? 9 : 14;
+    case '4':
+      return f[1] == '3' ? 11 : -1;
+    default:
+      return -1;
   }
 }
 
@@ -125,9 +130,9 @@ std::string call_of(const ContactView& v) {
 }
 
 void print_contact_heading() {
-  std::printf("%7s   %-7s %-3s %-10s %-6s %-7s %-3s %-3s %-3s %-6s %-6s %-3s %-12s  %s\n",
-              "RECNO", "CALL", "POR", "DATE", "TIME", "FREQ", "MOD", "HIS", "MY", "CODE", "GRID",
-              "QSL", "NAME", "REMARKS");
+  std::printf("%7s   %-7s %-3s %-10s %-6s %-7s %-3s %-3s %-3s %-6s %-6s %-3s %-12s  %s\n", "RECNO",
+              "CALL", "POR", "DATE", "TIME", "FREQ", "MOD", "HIS", "MY", "CODE", "GRID", "QSL",
+              "NAME", "REMARKS");
 }
 
 std::string contact_row(const std::string& number, bool deleted, const ContactView& v,

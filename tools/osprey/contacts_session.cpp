@@ -144,7 +144,10 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
   switch (status) {
     case 40: detail = "the contact file (" + files_.contacts + ") cannot be used"; break;
     case 41: detail = "the remarks file (" + files_.remarks + ") cannot be used"; break;
-    case 42: detail = "the master file (" + files_.master + ") cannot be opened or has the wrong record size"; break;
+    case 42:
+      detail = "the master file (" + files_.master +
+               ") cannot be opened or has the wrong record size";
+      break;
     case 23: detail = "an index could not be built"; break;
     default: break;
   }

@@ -10,7 +10,7 @@ inline constexpr int kUsage = 2;          // the command line is wrong
 inline constexpr int kDeclined = 3;       // a question was answered No: nothing was written
 inline constexpr int kInUse = 4;          // another program holds a file of the log
 inline constexpr int kProblemsFound = 5;  // a check found problems in the log or file
-inline constexpr int kOutputFailed = 6;   // the output could not be written (full disk, closed pipe)
+inline constexpr int kOutputFailed = 6;  // the output could not be written (full disk, closed pipe)
 
 // The table above as the help text shows it, one code a line.
 inline constexpr const char* kSummary =

@@ -61,8 +61,9 @@ bool names_unknown_command(CLI::App& app, int argc, const char* const* argv) {
     if (word.empty() || word[0] == '-' || at->get_require_subcommand_min() == 0) return false;
     CLI::App* sub = find_subcommand(at, word);
     if (sub == nullptr) {
-      std::fprintf(stderr, "osprey: unknown command \"%s\"; the commands%s%s are: %s\n"
-                           "Run \"osprey help\" for more information.\n",
+      std::fprintf(stderr,
+                   "osprey: unknown command \"%s\"; the commands%s%s are: %s\n"
+                   "Run \"osprey help\" for more information.\n",
                    (path + " " + word).substr(7).c_str(), at == &app ? "" : " of ",
                    at == &app ? "" : path.substr(7).c_str(), command_names(at).c_str());
       return true;

@@ -40,8 +40,8 @@ void ProgressBar::finish(const std::string& what) {
     shown_ = false;
     return;
   }
-  std::fprintf(stderr, "\r[%s] %s\x1b[K\n", std::string(static_cast<size_t>(kBarWidth), '#').c_str(),
-               what.c_str());
+  std::fprintf(stderr, "\r[%s] %s\x1b[K\n",
+               std::string(static_cast<size_t>(kBarWidth), '#').c_str(), what.c_str());
   std::fflush(stderr);
   shown_ = false;
 }
