@@ -1,12 +1,12 @@
 #include "log_files.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+
+#include "osprey32.h"
 
 namespace osprey_tool {
 
@@ -57,12 +57,14 @@ LogFiles log_files(const std::string& base) {
 
 std::string held_file(const std::vector<std::string>& paths) {
   for (const std::string& p : paths) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) continue;
-    // The library holds each file it opens with an exclusive lock.
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    if (held) return p;
+    if (!std::ifstream(p, std::ios::binary)) continue;  // missing or not readable
+    // The library opens every file of a log exclusively: a file that can be
+    // read but that the library cannot open is held by another opener.
+    // (Opening any of the set's files as a record file only reads its header.)
+    DbfHandle h{};
+    const int32_t status = dbf_open_readonly(p.c_str(), &h);
+    if (status == 0) dbf_close(&h);
+    if (status == OSP_CANNOT_OPEN) return p;
   }
   return "";
 }

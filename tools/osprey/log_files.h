@@ -26,7 +26,8 @@ std::string replace_extension(const std::string& base, const char* extension);
 LogFiles log_files(const std::string& base);
 
 // The first of the files that another program (or another open in this one)
-// holds open; empty when none is held.
+// holds open: one that can be read but that the library cannot open. Empty
+// when none is held.
 std::string held_file(const std::vector<std::string>& paths);
 
 // The first file of the set that is there but may not be written, or the
