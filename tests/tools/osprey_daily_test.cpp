@@ -441,14 +441,19 @@ TEST(OspreyReadme, TheCExampleBuildsAndRunsInAFreshFolder) {
   const size_t end = all.find("```\n", start + 5);
   TempDir dir;
   std::ofstream(dir.file("example.c")) << all.substr(start + 5, end - start - 5);
-  EXPECT_TRUE(contains(all, "-Wl,-rpath,\"$OSP/build/native\""));
-  std::string sanitize;
+  // The README's compile line, with this build in place of build/main.
+  const size_t cc_at = all.find("cc -std=c11 example.c");
+  ASSERT_NE(cc_at, std::string::npos);
+  std::string line = all.substr(cc_at, all.find("-o example", cc_at) + 10 - cc_at);
+  for (size_t at; (at = line.find("\\\n")) != std::string::npos;) line.replace(at, 2, " ");
+  for (size_t at; (at = line.find("$OSP/build/main")) != std::string::npos;)
+    line.replace(at, 15, OSP_BINARY_DIR);
+  for (size_t at; (at = line.find("$OSP")) != std::string::npos;)
+    line.replace(at, 4, OSP_SOURCE_DIR);
 #if defined(__SANITIZE_ADDRESS__)
-  sanitize = " -fsanitize=address,undefined";
+  line.insert(2, " -fsanitize=address,undefined");
 #endif
-  const std::string cc = "cd '" + dir.path() + "' && cc -std=c11" + sanitize + " example.c -I'" +
-                         OSP_SOURCE_DIR + "/include' -L'" + OSP_BINARY_DIR +
-                         "' -losprey32 -Wl,-rpath,'" + OSP_BINARY_DIR + "' -o example";
+  const std::string cc = "cd '" + dir.path() + "' && " + line;
   ASSERT_EQ(std::system(cc.c_str()), 0) << cc;
   fs::remove(dir.file("example.c"));
   const ProgramResult r = run_program("sh", {"-c", "cd '" + dir.path() + "' && ./example"});
