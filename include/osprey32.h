@@ -247,6 +247,19 @@ typedef struct OspHooks {
  * NULL (or a NULL member) restores the platform's own. No result. */
 OSPEXPORT void OSPAPI OspSetHooks(const OspHooks *hooks);
 
+/* ---- Port extension: read-only viewing. ----
+ * OSP_OPEN_READ_ONLY, or-ed into OspreyOpen's flags (not with quick open):
+ * every file is opened for reading only; nothing is created, deleted, rebuilt
+ * or forced. A missing contact or remarks file fails the open (40, 41)
+ * without a question; an index that is missing, unreadable or (with flag 1)
+ * stale is left closed (its slot's file is OSP_NO_FILE) and only the orders
+ * through it are refused. Close such a log without flag 1.
+ * dbf_open_readonly and idx_open_readonly: dbf_open and idx_open for reading
+ * only; the same results, and any write through the handle fails. */
+#define OSP_OPEN_READ_ONLY 8
+OSPEXPORT int32_t OSPAPI dbf_open_readonly(const char *path, DbfHandle *handle);
+OSPEXPORT int32_t OSPAPI idx_open_readonly(const char *path, IdxHandle *handle);
+
 /* ---- Library frame ---- */
 /* The version constant 0x00043400. */
 OSPEXPORT int32_t OSPAPI GetOspdllVersion(void);

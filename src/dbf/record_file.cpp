@@ -84,8 +84,10 @@ int32_t write_back_header(DbfHandle* h) {
   return status::kOk;
 }
 
-int32_t open(const char* path, DbfHandle* h) {
-  h->file = file_open_existing(path, kGenericReadWrite);
+namespace {
+
+int32_t open_with(const char* path, DbfHandle* h, unsigned access) {
+  h->file = file_open_existing(path, access);
   if (h->file == kNoFile) return status::kCannotOpen;
   uint8_t image[kHeaderMirrorBytes];
   const int32_t got = file_read(h->file, image, kHeaderMirrorBytes);
@@ -117,6 +119,14 @@ int32_t open(const char* path, DbfHandle* h) {
   h->current_recno = 0;
   h->flags = 0;
   return status::kOk;
+}
+
+}  // namespace
+
+int32_t open(const char* path, DbfHandle* h) { return open_with(path, h, kGenericReadWrite); }
+
+int32_t open_read_only(const char* path, DbfHandle* h) {
+  return open_with(path, h, kGenericRead);
 }
 
 int32_t close(DbfHandle* h) {

@@ -28,6 +28,10 @@ int32_t create(const char* path);
 // On any failure the file is closed and h->file is OSP_NO_FILE.
 int32_t open(const char* path, DbfHandle* h);
 
+// The same, opened for reading only (still exclusively): for viewing a file
+// that may not be written. A write through such a handle fails (22).
+int32_t open_read_only(const char* path, DbfHandle* h);
+
 // Writes the header back if needed, closes and marks h closed (flags 0).
 // Returns 1 when the header (when needed) was written back and the file
 // closed, 0 when either failed (a record count that did not reach the file

@@ -9,6 +9,10 @@ int32_t OSPAPI idx_open(const char* path, IdxHandle* handle) {
   if (handle == nullptr) return osp::status::kCannotOpen;
   return osp::index::open(path, handle);
 }
+int32_t OSPAPI idx_open_readonly(const char* path, IdxHandle* handle) {
+  if (handle == nullptr) return osp::status::kCannotOpen;
+  return osp::index::open_read_only(path, handle);
+}
 int32_t OSPAPI idx_close(IdxHandle* handle) { return osp::index::close(handle); }
 int32_t OSPAPI idx_search(IdxHandle* handle, const char* key, int32_t length) {
   return osp::index::search(handle, key, length);

@@ -8,6 +8,9 @@ int32_t OSPAPI dbf_create(const char* path) { return osp::dbf::create(path); }
 int32_t OSPAPI dbf_open(const char* path, DbfHandle* handle) {
   return osp::dbf::open(path, handle);
 }
+int32_t OSPAPI dbf_open_readonly(const char* path, DbfHandle* handle) {
+  return osp::dbf::open_read_only(path, handle);
+}
 int32_t OSPAPI dbf_close(DbfHandle* handle) { return osp::dbf::close(handle); }
 int32_t OSPAPI dbf_read(DbfHandle* handle, int32_t recno, void* buffer) {
   return osp::dbf::read(handle, recno, buffer);

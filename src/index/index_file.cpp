@@ -42,12 +42,10 @@ void header_image(const IndexState* s, uint8_t out[kHeaderWriteBack]) {
   store_u32(out + kHdrNextFree, s->next_free);
 }
 
-}  // namespace
-
-int32_t open(const char* path, IdxHandle* h) {
+int32_t open_with(const char* path, IdxHandle* h, unsigned access) {
   h->state = nullptr;
   h->header_dirty = 0;
-  h->file = file_open_existing(path, kGenericReadWrite);
+  h->file = file_open_existing(path, access);
   if (!platform::is_open(h->file)) {
     h->file = kNoFile;
     return status::kCannotOpen;
@@ -73,6 +71,14 @@ int32_t open(const char* path, IdxHandle* h) {
   h->state = s;
   top(h);
   return status::kOk;
+}
+
+}  // namespace
+
+int32_t open(const char* path, IdxHandle* h) { return open_with(path, h, kGenericReadWrite); }
+
+int32_t open_read_only(const char* path, IdxHandle* h) {
+  return open_with(path, h, kGenericRead);
 }
 
 int32_t close(IdxHandle* h) {

@@ -29,6 +29,11 @@ namespace osp::index {
 // no state allocated and h->file at -1.
 int32_t open(const char* path, IdxHandle* h);
 
+// The same, opened for reading only (still exclusively): for viewing an
+// index that may not be written. Searches and moves work; an insertion or
+// removal fails with 8, a header write-back at close is not attempted.
+int32_t open_read_only(const char* path, IdxHandle* h);
+
 // Writes the root and next free page back when header_dirty, closes the file,
 // releases the state and marks h closed (file -1, header_dirty 0). When the
 // seek to the header fails, or the header write comes out short (reported as

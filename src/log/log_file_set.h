@@ -16,6 +16,14 @@ namespace osp::log {
 inline constexpr int32_t kCheckTimes = OSP_OPEN_CHECK_TIMES;
 inline constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;
 inline constexpr int32_t kAllocateViewer = OSP_OPEN_VIEWER;
+// Read-only (with any flags but exactly kQuickOpen): every file is opened for
+// reading only and nothing is created, deleted, built or forced. A missing
+// contact or remarks file fails the open without a question; a count
+// mismatch is left as it is; an index that is missing, cannot be opened or
+// (with kCheckTimes) is stale is not rebuilt but left closed, so that only
+// the cursor orders through it are refused. Close such a log without
+// kCheckTimes, so that a stale index is not recorded as current.
+inline constexpr int32_t kReadOnly = OSP_OPEN_READ_ONLY;
 
 // Open results besides the status codes.
 inline constexpr int32_t kContactFileRefused = OSP_CONTACT_FILE_REFUSED;
@@ -34,7 +42,8 @@ extern const char* const kIndexExpressions[kLogIndexCount];
 // master, contact or remarks file cannot be used); 5 (quick open: the contact
 // or remarks file cannot be opened); 23 (an index could not be built or
 // opened); 6 (no memory for the viewer). Every failure has been reported and
-// leaves every file of the set closed and no viewer allocated.
+// leaves every file of the set closed and no viewer allocated. With
+// kReadOnly see above: 40 and 41 then also mean a missing file.
 int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
                  int32_t viewer_length, int32_t flags);
 

@@ -239,14 +239,20 @@ int32_t make_new_contact_file(LogHandle* log) {
   return status::kOk;
 }
 
+// Opens a record file of the set, for reading only when read_only.
+int32_t open_record_file(const char* path, DbfHandle* h, bool read_only) {
+  return read_only ? dbf::open_read_only(path, h) : dbf::open(path, h);
+}
+
 // Step: the contact file. Returns 0 with dbs open, or the open's result.
-int32_t open_contact_file(LogHandle* log, bool quick) {
-  int32_t r = dbf::open(log->dbs.path, &log->dbs.handle);
+int32_t open_contact_file(LogHandle* log, bool quick, bool read_only) {
+  int32_t r = open_record_file(log->dbs.path, &log->dbs.handle, read_only);
   if (r == status::kOk) return status::kOk;
   const int32_t refused = quick ? status::kCannotOpen : kContactFileRefused;
-  if (exists_but_unopenable(log->dbs.path, r)) {
-    // Another program holds it: a new file would destroy its data.
-    report_status(status::kCannotOpen, log->dbs.path);
+  if (exists_but_unopenable(log->dbs.path, r) || read_only) {
+    // Another program holds it: a new file would destroy its data. (A
+    // read-only open makes nothing.)
+    report_status(r, log->dbs.path);
     return refused;
   }
   if (quick) return status::kCannotOpen;
@@ -266,12 +272,13 @@ int32_t open_contact_file(LogHandle* log, bool quick) {
 // re-creation the user agreed to) or the failure's result; 41 also when the
 // links of the contacts into the old file could not all be dropped (reported
 // with the contact file's path; the old file stays, no new one is used).
-int32_t open_remarks(LogHandle* log, bool quick) {
-  const int32_t r = open_remarks_file(log);
+int32_t open_remarks(LogHandle* log, bool quick, bool read_only) {
+  const int32_t r = open_remarks_file(log, read_only);
   if (r == status::kOk) return status::kOk;
   const int32_t refused = quick ? status::kCannotOpen : kRemarksFileRefused;
-  if (exists_but_unopenable(log->dbr_name, r)) {
-    report_status(status::kCannotOpen, log->dbr_name);
+  if (exists_but_unopenable(log->dbr_name, r) || read_only) {
+    // As for the contact file.
+    report_status(r, log->dbr_name);
     return refused;
   }
   if (quick) return status::kCannotOpen;
@@ -338,6 +345,22 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
   return status::kOk;
 }
 
+// Step, read-only: indexes 0 to 4 as they are. One that does not open, or
+// whose file is stale (stale[i]) or whose time disagrees with the profile,
+// is left closed: nothing may be rebuilt.
+void open_indexes_read_only(LogHandle* log, bool check_times, const char* profile,
+                            const bool stale[kLogIndexCount]) {
+  for (int i = 0; i < kLogIndexCount; ++i) {
+    IdxHandle* slot = &log->index_slot[i];
+    slot->file = OSP_NO_FILE;
+    slot->state = nullptr;
+    if (stale[i] || index::open_read_only(slot->path, slot) != status::kOk) continue;
+    if (!check_times) continue;
+    const char key[4] = {'d', 'x', static_cast<char>('0' + i), '\0'};
+    if (profile_time(profile, key) != time_number(slot->file)) index::close(slot);
+  }
+}
+
 int32_t allocate_viewer(LogHandle* log, int32_t viewer_length) {
   const int32_t count = log->dbs.handle.record_count;
   log->viewer_count = (viewer_length > 0 && count >= viewer_length) ? viewer_length : count;
@@ -363,7 +386,7 @@ int32_t reopen_record_files(LogHandle* log, int32_t flags) {
   const Again files[2] = {{&log->dbs, contact::kRecordSize, kContactFileRefused},
                           {&log->mst, master::kRecordSize, kMasterFileUnusable}};
   for (const Again& f : files) {
-    int32_t r = dbf::open(f.slot->path, &f.slot->handle);
+    int32_t r = open_record_file(f.slot->path, &f.slot->handle, (flags & kReadOnly) != 0);
     if (r == status::kOk && f.slot->handle.record_size != f.record_size)
       r = status::kBadDataStructure;
     if (r != status::kOk) {
@@ -385,10 +408,13 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
                  int32_t viewer_length, int32_t flags) {
   const bool quick = flags == kQuickOpen;
   const bool check_times = !quick && (flags & kCheckTimes) != 0;
+  const bool read_only = !quick && (flags & kReadOnly) != 0;
+  bool stale[kLogIndexCount] = {};  // read-only: indexes found stale, left closed
 
   // 1. The paths. A set whose paths do not fit is refused before any file is
   // touched, as a first file that cannot be opened.
   if (!paths_fit(base_path, log, quick)) return quick ? status::kCannotOpen : kMasterFileUnusable;
+  if (base_path != nullptr) match_existing_extensions(log);
   char profile[kPathSize] = {};
   if (!quick) profile_path(log, false, profile);  // as long as the master path, so it fits
   log->dbs.handle.file = OSP_NO_FILE;
@@ -398,7 +424,7 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 
   // 2. The master file.
   if (!quick) {
-    if (dbf::open(log->mst.path, &log->mst.handle) != status::kOk) {
+    if (open_record_file(log->mst.path, &log->mst.handle, read_only) != status::kOk) {
       report_status(status::kCannotOpen, log->mst.path);
       return kMasterFileUnusable;
     }
@@ -407,12 +433,16 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
       report_status(status::kBadDataStructure, log->mst.path);
       return kMasterFileUnusable;
     }
-    if (check_times && profile_time(profile, kProfileMasterKey) != time_number(log->mst.handle.file))
-      remove_index_files(log, 2, 4);
+    if (check_times && profile_time(profile, kProfileMasterKey) != time_number(log->mst.handle.file)) {
+      if (read_only)
+        stale[2] = stale[3] = stale[4] = true;
+      else
+        remove_index_files(log, 2, 4);
+    }
   }
 
   // 3, 4, 5. The contact file.
-  int32_t r = open_contact_file(log, quick);
+  int32_t r = open_contact_file(log, quick, read_only);
   if (r != status::kOk) {
     if (!quick) dbf::close(&log->mst.handle);
     return r;
@@ -423,11 +453,15 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
     report_status(status::kBadDataStructure, log->dbs.path);
     return kContactFileRefused;
   }
-  if (check_times && profile_time(profile, kProfileContactKey) != time_number(log->dbs.handle.file))
-    remove_index_files(log, 0, 1);
+  if (check_times && profile_time(profile, kProfileContactKey) != time_number(log->dbs.handle.file)) {
+    if (read_only)
+      stale[0] = stale[1] = true;
+    else
+      remove_index_files(log, 0, 1);
+  }
 
   // 6. The remarks file.
-  r = open_remarks(log, quick);
+  r = open_remarks(log, quick, read_only);
   if (r != status::kOk) {
     if (!quick) dbf::close(&log->mst.handle);
     dbf::close(&log->dbs.handle);
@@ -435,8 +469,8 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
   }
 
   // 7. The remarks file must account for every contact. (Without a remarks
-  // file there is nothing to force.)
-  if (platform::is_open(log->dbr_file) &&
+  // file there is nothing to force; a read-only log is left as it is.)
+  if (!read_only && platform::is_open(log->dbr_file) &&
       remarks_count(log->dbr_header) != log->dbs.handle.record_count) {
     if (message_box(0, kForceCountQuestion, kCountMismatchCaption, kMismatchStyle) ==
         platform::kIdYes) {
@@ -449,8 +483,12 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
   // 9, 10. The indexes: the builder opens the record files by path.
   dbf::close(&log->mst.handle);
   dbf::close(&log->dbs.handle);
-  r = open_indexes(device_context, log, check_times, profile);
-  if (r != status::kOk) return r;
+  if (read_only) {
+    open_indexes_read_only(log, check_times, profile, stale);
+  } else {
+    r = open_indexes(device_context, log, check_times, profile);
+    if (r != status::kOk) return r;
+  }
 
   // 11. The viewer.
   if ((flags & kAllocateViewer) != 0) {

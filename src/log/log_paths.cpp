@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/env.h"
+
 namespace osp::log {
 
 namespace {
@@ -97,6 +99,20 @@ bool derive_log_paths(const char* base, LogHandle* log, LogFile* failed) {
     replace_extension(log->mst.path, log_file_extension(file), path_field(log, file), kPathSize);
   }
   return true;
+}
+
+void match_existing_extensions(LogHandle* log) {
+  for (LogFile file : kStoredFiles) {
+    char* path = path_field(log, file);
+    if (!terminated(path) || platform::env()->exists(path)) continue;
+    char capitals[kPathSize];
+    std::memcpy(capitals, path, kPathSize);
+    for (size_t i = stem_length(capitals); capitals[i] != '\0'; ++i) {
+      if (capitals[i] >= 'a' && capitals[i] <= 'z')
+        capitals[i] = static_cast<char>(capitals[i] - 32);
+    }
+    if (platform::env()->exists(capitals)) std::memcpy(path, capitals, kPathSize);
+  }
 }
 
 bool stored_paths_valid(const LogHandle* log, LogFile* failed) {

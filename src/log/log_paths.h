@@ -82,6 +82,13 @@ void write_derived_path(const char* base, LogFile file, char* out);
 // to the first such file in the set's order and returns false.
 bool derive_log_paths(const char* base, LogHandle* log, LogFile* failed);
 
+// Files copied from Windows may carry their extensions in capitals
+// ("LOG.DBS", "LOG.MST", "LOG.DX0"): for each path of the set in log whose
+// file is not there under its own name but is under the name with its
+// extension in capitals, takes that name. The profile file is found the
+// same way by the platform layer.
+void match_existing_extensions(LogHandle* log);
+
 // For a reopen, which uses the paths stored in log as they are: true when
 // each of the set's path fields ends within its 260 bytes; else false with
 // *failed set to the first field that does not.

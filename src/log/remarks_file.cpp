@@ -42,12 +42,12 @@ int32_t create_remarks_file(const char* path) {
   return synced ? status::kOk : status::kDataWriteError;
 }
 
-int32_t open_remarks_file(LogHandle* log) {
+int32_t open_remarks_file(LogHandle* log, bool read_only) {
   if (strnlen(log->dbr_name, sizeof log->dbr_name) == sizeof log->dbr_name) {
     log->dbr_file = kNoFile;
     return status::kCannotOpen;
   }
-  log->dbr_file = file_open_existing(log->dbr_name, kGenericReadWrite);
+  log->dbr_file = file_open_existing(log->dbr_name, read_only ? kGenericRead : kGenericReadWrite);
   if (log->dbr_file == kNoFile) return status::kCannotOpen;
   const int32_t got = file_read(log->dbr_file, log->dbr_header, kRemarksMirrorSize);
   int32_t result = status::kOk;

@@ -44,7 +44,8 @@ int32_t create_remarks_file(const char* path);
 // and dbr_dirty 0; else closes it again, sets dbr_file to OSP_NO_FILE and
 // returns 5 (cannot open), 21 (fewer than 8 bytes) or 2 (byte 0 is not the
 // marker). A dbr_name without a NUL in its 260 bytes cannot be opened (5).
-int32_t open_remarks_file(LogHandle* log);
+// With read_only the file is opened for reading only (still exclusively).
+int32_t open_remarks_file(LogHandle* log, bool read_only = false);
 
 // When dbr_dirty is set and the file is open: stamps today into dbr_header,
 // writes its 8 bytes at offset 0 and clears dbr_dirty. Returns 0, or 22

@@ -120,7 +120,7 @@ TEST_F(OspreyContactsTest, AddAndEditAskFirstAndWriteOnlyOnYes) {
   ASSERT_EQ(r.exit_status, 0) << r.err;
   EXPECT_TRUE(contains(r.out, "added contact 5"));
   r = osprey({"show", base_, "QA5EEE"});
-  EXPECT_TRUE(contains(r.out, "26/03/07 21:05U 7.050")) << r.out;
+  EXPECT_TRUE(contains(r.out, "2026-03-07 21:05U 7.050")) << r.out;
   EXPECT_TRUE(contains(r.out, "NEW ONE"));
 
   r = osprey({"edit", base_, "5", "--call", "QA0AAA", "--remark2", "", "--yes"});

@@ -1,10 +1,13 @@
 // The contact commands:
-//   osprey list LOG [--by call|code|record|master-code] [--from KEY] [--limit N]
-//   osprey show LOG CALL
+//   osprey list LOG [--by call|code|record|date|master-code] [--from KEY] [--limit N]
+//                   [--band B] [--mode M] [--since DATE] [--until DATE] [--call PREFIX]
+//                   [--deleted]
+//   osprey show LOG CALL [--deleted]
 //   osprey add LOG --call CALL [fields] [--yes]
 //   osprey edit LOG RECNO [fields] [--yes]
-//   osprey check LOG
+//   osprey check LOG [--all]
 // LOG is the log's base path (LOG, LOG.mst and LOG.dbs name the same set).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -14,9 +17,13 @@
 #include <vector>
 
 #include "commands.h"
+#include "contact_filter.h"
+#include "contact_rows.h"
 #include "contacts_check.h"
 #include "contacts_session.h"
+#include "exit_codes.h"
 #include "osprey32.h"
+#include "output.h"
 #include "status_text.h"
 
 namespace osprey_tool {
@@ -37,49 +44,6 @@ constexpr int32_t kEndOfOrder = 12;
 constexpr int32_t kAskOwnerActive = 1;  // a non-zero confirmation word asks
 constexpr int32_t kIdYes = 6;
 
-// Closes the log when the scope ends.
-struct LogCloser {
-  LogHandle* log;
-  int32_t flags;
-  ~LogCloser() { OspreyClose(log, flags); }
-};
-
-std::string trimmed(const std::string& s) {
-  const size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? "" : s.substr(0, end + 1);
-}
-
-template <size_t N>
-std::string shown(const char (&field)[N]) {
-  return utf8_of(field, N);
-}
-
-std::string remarks_of(const ContactView& v) {
-  std::string out;
-  for (const std::string& r : {trimmed(shown(v.remark1)), trimmed(shown(v.remark2)),
-                               trimmed(shown(v.remark3))}) {
-    if (r.empty()) continue;
-    if (!out.empty()) out += " / ";
-    out += r;
-  }
-  return out;
-}
-
-void print_contact_heading() {
-  std::printf("%7s  %-7s %-3s %-8s %-6s %-7s %-3s %-3s %-3s %-6s %-6s %-3s %-12s  %s\n", "RECNO",
-              "CALL", "POR", "DATE", "TIME", "FREQ", "MOD", "HIS", "MY", "CODE", "GRID", "QSL",
-              "NAME", "REMARKS");
-}
-
-void print_contact(int32_t recno, const ContactView& v) {
-  std::printf("%7d  %s %s %s %s %s %s %s %s %s %s %s %s  %s\n", static_cast<int>(recno),
-              shown(v.callsign).c_str(), shown(v.portable).c_str(), shown(v.date).c_str(),
-              shown(v.time).c_str(), shown(v.frequency).c_str(), shown(v.mode).c_str(),
-              shown(v.his_report).c_str(), shown(v.my_report).c_str(), shown(v.code).c_str(),
-              shown(v.grid).c_str(), shown(v.qsl).c_str(), shown(v.name).c_str(),
-              remarks_of(v).c_str());
-}
-
 void print_master_heading() {
   std::printf("%7s  %-6s %-28s %-3s %-4s %-6s %-6s\n", "RECNO", "CODE", "NAME", "FLG", "AREA",
               "CFM", "WKD");
@@ -94,6 +58,10 @@ void print_master(int32_t recno, const uint8_t* m) {
               utf8_of(reinterpret_cast<const char*>(m) + 35, 3).c_str(), mask(38), mask(40));
 }
 
+// The ends of a walk (10 past the last record, 12 past the last entry) are
+// its normal end; anything else has been shown as a message.
+bool walk_ended(int32_t r) { return r == 10 || r == 11 || r == kEndOfOrder || r == 13; }
+
 // ---- list ----
 
 struct ListOptions {
@@ -101,20 +69,70 @@ struct ListOptions {
   std::string by = "call";
   std::string from;
   int64_t limit = 0;
+  ContactFilter filter;
 };
+
+// One contact that passed the filter, kept for an order made here: the
+// contact itself is read again when its row is printed.
+struct Row {
+  int64_t when;
+  int32_t recno;
+  bool deleted;
+};
+
+// Contacts by date and time: every contact read in record order, then put in
+// order of the moment each was made (UTC), equal moments in record order.
+int32_t list_by_date(LogHandle* log, DeletionMarks* marks, const ListOptions& o) {
+  std::vector<Row> rows;
+  int32_t r = log->dbs.handle.record_count == 0 ? kEndOfOrder
+                                                : OSP_read(log, 1, kSeparatorsAndRemarks);
+  while (r == 0) {
+    const int32_t recno = dbf_recno(&log->dbs.handle);
+    const bool deleted = marks->deleted(recno);
+    if (o.filter.matches(deleted, log->view, log->dbs_image))
+      rows.push_back({contact_time(log->dbs_image).utc_minutes(), recno, deleted});
+    r = OSP_skip(log, 1, kRecordOrder);
+  }
+  if (!walk_ended(r)) return r;
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const Row& a, const Row& b) { return a.when < b.when; });
+  print_contact_heading();
+  int64_t shown_rows = 0;
+  for (const Row& row : rows) {
+    if ((o.limit > 0 && shown_rows >= o.limit) || !output_ok()) break;
+    r = OSP_read(log, row.recno, kSeparatorsAndRemarks);
+    if (r != 0) return r;
+    print_contact(row.recno, row.deleted, log->view, log->dbs_image);
+    ++shown_rows;
+  }
+  return kEndOfOrder;
+}
 
 void run_list(const ListOptions& o) {
   const std::string context = "list: " + o.base;
   int32_t mode = kByCall;
   if (o.by == "code") mode = kByCode;
-  if (o.by == "record") mode = kRecordOrder;
+  if (o.by == "record" || o.by == "date") mode = kRecordOrder;
   if (o.by == "master-code") mode = kMastersByCode;
   const bool contacts = mode != kMastersByCode;
+  const int slot = mode == kByCall ? 0 : mode == kByCode ? 1 : 2;
 
-  std::string key;
+  ContactFilter filter = o.filter;
   std::string error;
-  if (!o.from.empty() && mode != kRecordOrder && !sjis_of(o.from, &key, &error)) {
-    fail_with_message(context, error);
+  if (!filter.prepare(&error)) {
+    fail_with_message(context, error, exit_code::kUsage);
+    return;
+  }
+  if (!o.from.empty() && o.by == "date") {
+    fail_with_message(context, "--from does not go with --by date; --since gives the first date",
+                      exit_code::kUsage);
+    return;
+  }
+  std::string key;
+  // Call signs are stored in capitals: a key in small letters finds them.
+  const std::string from = mode == kByCall ? capitals(o.from) : o.from;
+  if (!from.empty() && mode != kRecordOrder && !sjis_of(from, &key, &error)) {
+    fail_with_message(context, error, exit_code::kUsage);
     return;
   }
   int32_t first_record = 1;
@@ -122,46 +140,59 @@ void run_list(const ListOptions& o) {
     try {
       first_record = std::stoi(o.from);
     } catch (...) {
-      fail_with_message(context, "--from with --by record takes a record number");
+      fail_with_message(context, "--from with --by record takes a record number",
+                        exit_code::kUsage);
       return;
     }
   }
 
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log(context, o.base, kOpenChecked, &log)) return;
-  LogCloser closer{&log, kOpenChecked};
+  OpenLog open(hooks, context, o.base, kOpenChecked, Use::kView);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
+  if (mode != kRecordOrder && !open.require_index(context, slot)) return;
+  DeletionMarks marks(log.dbs.path, log.dbs.handle);
+  ListOptions options = o;
+  options.filter = filter;
 
   int32_t r = 0;
-  if (mode == kRecordOrder) {
-    // Record order streams the contacts through the fast sequential pass.
-    log.dbs.handle.current_recno = first_record < 1 ? -1 : first_record - 1;
-    r = DBS_Xread(&log);
-  } else if (!o.from.empty()) {
-    // The first entry whose key begins with KEY, or else the first one above.
-    std::vector<char> buffer(key.begin(), key.end());
-    buffer.push_back('\0');
-    r = OSP_seek(&log, buffer.data(), mode);
-    if (r == kEndOfOrder) r = OSP_skip(&log, 0, mode);
-    if (r == kEndOfOrder) r = OSP_skip(&log, 1, mode);
+  if (o.by == "date") {
+    r = list_by_date(&log, &marks, options);
   } else {
-    r = log.dbs.handle.record_count == 0 && contacts ? kEndOfOrder : OSP_top(&log, mode);
-    if (!contacts && log.mst.handle.record_count == 0) r = kEndOfOrder;
-  }
+    if (mode == kRecordOrder) {
+      // Record order streams the contacts through the fast sequential pass.
+      log.dbs.handle.current_recno = first_record < 1 ? -1 : first_record - 1;
+      r = DBS_Xread(&log);
+    } else if (!from.empty()) {
+      // The first entry whose key begins with KEY, or else the first one above.
+      std::vector<char> buffer(key.begin(), key.end());
+      buffer.push_back('\0');
+      r = OSP_seek(&log, buffer.data(), mode);
+      if (r == kEndOfOrder) r = OSP_skip(&log, 0, mode);
+      if (r == kEndOfOrder) r = OSP_skip(&log, 1, mode);
+    } else {
+      r = log.dbs.handle.record_count == 0 && contacts ? kEndOfOrder : OSP_top(&log, mode);
+      if (!contacts && log.mst.handle.record_count == 0) r = kEndOfOrder;
+    }
 
-  if (contacts) print_contact_heading(); else print_master_heading();
-  int64_t rows = 0;
-  while (r == 0 && (o.limit <= 0 || rows < o.limit)) {
-    if (contacts)
-      print_contact(dbf_recno(&log.dbs.handle), log.view);
-    else
-      print_master(dbf_recno(&log.mst.handle), log.mst_image);
-    ++rows;
-    r = mode == kRecordOrder ? DBS_Xread(&log) : OSP_skip(&log, 1, mode);
+    if (contacts) print_contact_heading(); else print_master_heading();
+    int64_t rows = 0;
+    while (r == 0 && (o.limit <= 0 || rows < o.limit) && output_ok()) {
+      if (contacts) {
+        const int32_t recno = dbf_recno(&log.dbs.handle);
+        const bool deleted = marks.deleted(recno);
+        if (filter.matches(deleted, log.view, log.dbs_image)) {
+          print_contact(recno, deleted, log.view, log.dbs_image);
+          ++rows;
+        }
+      } else {
+        print_master(dbf_recno(&log.mst.handle), log.mst_image);
+        ++rows;
+      }
+      r = mode == kRecordOrder ? DBS_Xread(&log) : OSP_skip(&log, 1, mode);
+    }
   }
-  // The ends of a walk (10 past the last record, 12 past the last entry) are
-  // its normal end; anything else has been shown as a message.
-  if (r != 0 && r != 10 && r != 11 && r != kEndOfOrder && r != 13)
+  if (r != 0 && !walk_ended(r))
     fail_with_status(context, r);
   else if (!hooks.messages().empty())
     fail_with_message(context, "the library reported a problem (above)");
@@ -169,47 +200,67 @@ void run_list(const ListOptions& o) {
 
 // ---- show ----
 
-void run_show(const std::string& base, const std::string& call) {
+// Every contact with the call sign: the index holds the first six
+// characters, so a seventh is compared here. Call signs are stored in
+// capitals; contacts that other programs stored in small letters are found
+// under those too.
+void run_show(const std::string& base, const std::string& call, bool with_deleted) {
   const std::string context = "show: " + base;
   std::string key;
   std::string error;
-  if (!sjis_of(call, &key, &error)) {
-    fail_with_message(context, error);
+  if (!sjis_of(capitals(call), &key, &error)) {
+    fail_with_message(context, error, exit_code::kUsage);
     return;
   }
   if (key.empty() || key.size() > 7) {
-    fail_with_message(context, "a call sign has 1 to 7 characters");
+    fail_with_message(context, "a call sign has 1 to 7 characters", exit_code::kUsage);
     return;
   }
   const std::string full = key;
-  key.resize(6, ' ');
 
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log(context, base, kOpenChecked, &log)) return;
-  LogCloser closer{&log, kOpenChecked};
+  OpenLog open(hooks, context, base, kOpenChecked, Use::kView);
+  if (!open.ok() || !open.require_index(context, 0)) return;
+  LogHandle& log = *open.get();
+  DeletionMarks marks(log.dbs.path, log.dbs.handle);
 
-  std::vector<int32_t> results(1001, 0);
-  const int32_t count = DupIndexRead(&log.index_slot[0], key.c_str(), results.data());
+  std::vector<std::string> keys{full.substr(0, 6)};
+  const std::string small = with_ascii_case(keys[0], false);
+  if (small != keys[0]) keys.push_back(small);
+
   print_contact_heading();
   int shown_rows = 0;
-  for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
-    const int32_t recno = results[static_cast<size_t>(i)];
-    const int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
-    if (r != 0) {
-      fail_with_status(context + ": record " + std::to_string(recno), r);
-      return;
+  int hidden = 0;
+  int32_t total = 0;
+  for (std::string k : keys) {
+    k.resize(6, ' ');
+    std::vector<int32_t> results(1001, 0);
+    total += DupIndexRead(&log.index_slot[0], k.c_str(), results.data());
+    for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
+      const int32_t recno = results[static_cast<size_t>(i)];
+      const int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
+      if (r != 0) {
+        fail_with_status(context + ": record " + std::to_string(recno), r);
+        return;
+      }
+      if (call_of(log.view) != full) continue;
+      const bool deleted = marks.deleted(recno);
+      if (deleted && !with_deleted) {
+        ++hidden;
+        continue;
+      }
+      print_contact(recno, deleted, log.view, log.dbs_image);
+      ++shown_rows;
     }
-    // A seventh character takes part too (the index holds the first six).
-    if (full.size() == 7 && std::string(log.view.callsign, 7) != full) continue;
-    print_contact(recno, log.view);
-    ++shown_rows;
   }
-  if (count > 1000)
-    std::printf("(%d contacts with %s; the last 1000 of them are shown)\n", static_cast<int>(count),
+  if (total > 1000)
+    std::printf("(%d contacts with %s; the last 1000 of them are shown)\n", static_cast<int>(total),
                 call.c_str());
   else if (shown_rows == 0)
     std::printf("(no contact with %s)\n", call.c_str());
+  if (hidden > 0)
+    std::printf("(%d deleted contact%s not shown; --deleted shows %s)\n", hidden,
+                hidden == 1 ? "" : "s", hidden == 1 ? "it" : "them");
   if (!hooks.messages().empty()) fail_with_message(context, "the library reported a problem (above)");
 }
 
@@ -250,7 +301,13 @@ bool date_text(const std::string& in, std::string* out) {
   std::string d;
   for (char c : in)
     if (c != '-' && c != '/') d += c;
-  if (d.size() == 8 && all_digits(d)) d = d.substr(2);
+  if (d.size() == 8 && all_digits(d)) {
+    // The stored year byte holds 1952 to 2051; another year would come back
+    // a century off.
+    const int year = std::stoi(d.substr(0, 4));
+    if (year < 1952 || year > 2051) return false;
+    d = d.substr(2);
+  }
   if (d.size() != 6 || !all_digits(d)) return false;
   const int month = std::stoi(d.substr(2, 2));
   const int day = std::stoi(d.substr(4, 2));
@@ -279,7 +336,7 @@ bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
   if (f.date) {
     std::string d;
     if (!date_text(*f.date, &d)) {
-      *error = "--date takes YYYY-MM-DD, YY/MM/DD or YYMMDD";
+      *error = "--date takes YYYY-MM-DD (a year from 1952 to 2051), YY/MM/DD or YYMMDD";
       return false;
     }
     if (!put(v->date, "date", d, error)) return false;
@@ -294,7 +351,9 @@ bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
     if (!put(v->time, "time", t, error)) return false;
   }
   bool ok = true;
-  if (f.call) ok = ok && put(v->callsign, "call", *f.call, error);
+  // Call signs are stored in capitals, so that the call-sign index finds
+  // them however they were typed.
+  if (f.call) ok = ok && put(v->callsign, "call", capitals(*f.call), error);
   if (f.portable) ok = ok && put(v->portable, "portable", *f.portable, error);
   if (f.freq) ok = ok && put(v->frequency, "freq", *f.freq, error);
   if (f.mode) ok = ok && put(v->mode, "mode", *f.mode, error);
@@ -332,19 +391,48 @@ ContactView blank_view() {
   return v;
 }
 
+// The live contacts already logged with the same call sign, date, time,
+// band and mode as v.
+std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v) {
+  std::vector<int32_t> found;
+  std::string key(v.callsign, 6);
+  std::vector<int32_t> results(1001, 0);
+  DupIndexRead(&log->index_slot[0], key.c_str(), results.data());
+  DeletionMarks marks(log->dbs.path, log->dbs.handle);
+  const std::string mode = capitals(std::string(v.mode, 3));
+  for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
+    const int32_t recno = results[static_cast<size_t>(i)];
+    if (OSP_read(log, recno, kSeparatorsAndRemarks) != 0 || marks.deleted(recno)) continue;
+    const ContactView& o = log->view;
+    if (call_of(o) == call_of(v) && std::memcmp(o.date, v.date, sizeof v.date) == 0 &&
+        std::memcmp(o.time, v.time, sizeof v.time) == 0 &&
+        band_of(o.frequency) == band_of(v.frequency) && capitals(std::string(o.mode, 3)) == mode)
+      found.push_back(recno);
+  }
+  return found;
+}
+
 void run_add(const std::string& base, const FieldOptions& f) {
   const std::string context = "add: " + base;
   ContactView v = blank_view();
   std::string error;
   if (!apply_fields(f, &v, &error)) {
-    fail_with_message(context, error);
+    fail_with_message(context, error, exit_code::kUsage);
     return;
   }
   SessionHooks hooks(f.yes ? Answers::kYes : Answers::kAsk);
-  LogHandle log;
-  if (!open_log(context, base, kOpenChecked, &log)) return;
-  LogCloser closer{&log, kOpenChecked};
+  OpenLog open(hooks, context, base, kOpenChecked, Use::kChange);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
+  for (int32_t recno : duplicates_of(&log, v))
+    std::fprintf(stderr, "osprey: add: contact %d has the same call sign, date, time, band and "
+                         "mode\n", static_cast<int>(recno));
+  // What will be written, before the question.
   log.view = v;
+  std::printf("to be added:\n");
+  print_contact_heading();
+  std::printf("%s\n", contact_row("new", false, v, nullptr).c_str());
+  std::fflush(stdout);
   int32_t word = kAskOwnerActive;
   const int32_t r = OSP_append(&log, kContactFile, &word);
   if (r != 0) {
@@ -352,7 +440,7 @@ void run_add(const std::string& base, const FieldOptions& f) {
     return;
   }
   if (word != kIdYes) {
-    fail_with_message(context, "declined: nothing was written");
+    fail_with_message(context, "declined: nothing was written", exit_code::kDeclined);
     return;
   }
   std::printf("added contact %d\n", static_cast<int>(log.dbs.handle.record_count));
@@ -361,9 +449,9 @@ void run_add(const std::string& base, const FieldOptions& f) {
 void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
   const std::string context = "edit: " + base + " record " + std::to_string(recno);
   SessionHooks hooks(f.yes ? Answers::kYes : Answers::kAsk);
-  LogHandle log;
-  if (!open_log(context, base, kOpenChecked, &log)) return;
-  LogCloser closer{&log, kOpenChecked};
+  OpenLog open(hooks, context, base, kOpenChecked, Use::kChange);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
   int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
   if (r != 0) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
@@ -372,7 +460,7 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
   auto old = std::make_unique<LogHandle>(log);
   std::string error;
   if (!apply_fields(f, &log.view, &error)) {
-    fail_with_message(context, error);
+    fail_with_message(context, error, exit_code::kUsage);
     return;
   }
   int32_t word = 0;
@@ -384,7 +472,7 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
   if (word == 0) {
     std::printf("contact %d unchanged\n", static_cast<int>(recno));
   } else if (word != kIdYes) {
-    fail_with_message(context, "declined: nothing was written");
+    fail_with_message(context, "declined: nothing was written", exit_code::kDeclined);
   } else if (!hooks.messages().empty()) {
     fail_with_message(context, "written, but the library reported a problem (above)");
   } else {
@@ -394,14 +482,16 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
 
 // ---- check ----
 
-void run_check(const std::string& base) {
+constexpr size_t kProblemsShown = 50;
+
+void run_check(const std::string& base, bool all) {
   const std::string context = "check: " + base;
   // Answers No to everything: nothing is created, and a count mismatch is
   // reported rather than forced.
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log(context, base, kOpenAsIs, &log)) return;
-  LogCloser closer{&log, kOpenAsIs};
+  OpenLog open(hooks, context, base, kOpenAsIs, Use::kView);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
   const LogCheck result = check_log(&log);
   for (const std::string& path : hooks.built())
     std::printf("index %s was missing and has been built\n", path.c_str());
@@ -417,17 +507,30 @@ void run_check(const std::string& base) {
     std::printf("consistent\n");
     return;
   }
-  for (const std::string& p : problems) std::printf("  - %s\n", p.c_str());
-  fail_with_message(context, std::to_string(problems.size()) + " problem" +
-                                 (problems.size() == 1 ? "" : "s") + " found");
+  const size_t shown = all ? problems.size() : std::min(problems.size(), kProblemsShown);
+  for (size_t i = 0; i < shown; ++i) std::printf("  - %s\n", problems[i].c_str());
+  if (shown < problems.size())
+    std::printf("  ... and %zu more (--all shows every one)\n", problems.size() - shown);
+  fail_with_message(context,
+                    std::to_string(problems.size()) + " problem" +
+                        (problems.size() == 1 ? "" : "s") + " found",
+                    exit_code::kProblemsFound);
 }
 
-void add_field_options(CLI::App* cmd, FieldOptions* f) {
-  cmd->add_option("--call", f->call, "call sign (up to 7 characters)");
+// The field options; adding says what a contact gets when one is not given,
+// editing keeps the stored value.
+void add_field_options(CLI::App* cmd, FieldOptions* f, bool adding) {
+  cmd->add_option("--call", f->call, "call sign (up to 7 characters; stored in capitals)");
   cmd->add_option("--portable", f->portable, "portable designation (up to 3)");
-  cmd->add_option("--date", f->date, "date: YYYY-MM-DD, YY/MM/DD or YYMMDD (default today, UTC)");
-  cmd->add_option("--time", f->time, "time: HH:MM or HHMM, then U (UTC, the default) or J (JST)");
-  cmd->add_flag("--jst", f->jst, "the time is Japan Standard Time");
+  cmd->add_option("--date", f->date,
+                  adding ? "date: YYYY-MM-DD, YY/MM/DD or YYMMDD (default: today, UTC)"
+                         : "date: YYYY-MM-DD, YY/MM/DD or YYMMDD (default: the stored date)");
+  cmd->add_option("--time", f->time,
+                  adding ? "time: HH:MM or HHMM, then U (UTC) or J (JST) (default: now, UTC)"
+                         : "time: HH:MM or HHMM, then U (UTC) or J (JST) (default: the stored "
+                           "time)");
+  cmd->add_flag("--jst", f->jst, "the time is Japan Standard Time (without --time: the stored "
+                                 "time's zone becomes JST)");
   cmd->add_option("--freq", f->freq, "frequency text, e.g. 7.050 or 144.50 (up to 7)");
   cmd->add_option("--mode", f->mode, "mode (up to 3)");
   cmd->add_option("--his", f->his, "his report, e.g. 599 or 59");
@@ -439,7 +542,8 @@ void add_field_options(CLI::App* cmd, FieldOptions* f) {
   cmd->add_option("--remark1", f->remark1, "remark 1 (up to 28 bytes)");
   cmd->add_option("--remark2", f->remark2, "remark 2 (up to 54 bytes)");
   cmd->add_option("--remark3", f->remark3, "remark 3 (up to 54 bytes)");
-  cmd->add_flag("--yes", f->yes, "answer Yes to the library's questions");
+  cmd->add_flag("--yes", f->yes,
+                "answer Yes to every question: write without asking (and make a missing file)");
 }
 
 }  // namespace
@@ -448,28 +552,44 @@ void add_contacts_commands(CLI::App& app) {
   auto list_options = std::make_shared<ListOptions>();
   auto* list = app.add_subcommand("list", "List a log's contacts (or master entries) in an order");
   list->add_option("LOG", list_options->base, "the log's base path")->required();
-  list->add_option("--by", list_options->by, "the order: call, code, record or master-code")
-      ->check(CLI::IsMember({"call", "code", "record", "master-code"}));
+  list->add_option("--by", list_options->by,
+                   "the order: call (the default), code, record, date (date and time, UTC) or "
+                   "master-code (the master entries)")
+      ->check(CLI::IsMember({"call", "code", "record", "date", "master-code"}));
   list->add_option("--from", list_options->from,
                    "start at the first key not below KEY (a record number with --by record)");
-  list->add_option("--limit", list_options->limit, "at most N lines")->check(CLI::NonNegativeNumber);
+  list->add_option("--limit", list_options->limit, "at most N rows")
+      ->check(CLI::NonNegativeNumber);
+  ContactFilter& filter = list_options->filter;
+  list->add_option("--band", filter.band, "only this band, in MHz: 1.9, 3.5, 7 ... 430, 1200");
+  list->add_option("--mode", filter.mode, "only this mode (any case)");
+  list->add_option("--since", filter.since, "only contacts on or after this date (YYYY-MM-DD)");
+  list->add_option("--until", filter.until, "only contacts on or before this date (YYYY-MM-DD)");
+  list->add_option("--call", filter.call, "only call signs that begin with PREFIX (any case)");
+  list->add_flag("--deleted", filter.deleted, "also list deleted contacts (marked * after RECNO)");
   list->callback([list_options] { run_list(*list_options); });
 
   auto show_base = std::make_shared<std::string>();
   auto show_call = std::make_shared<std::string>();
+  auto show_deleted = std::make_shared<bool>(false);
   auto* show = app.add_subcommand("show", "Show every contact made with a call sign");
   show->add_option("LOG", *show_base, "the log's base path")->required();
-  show->add_option("CALL", *show_call, "the call sign")->required();
-  show->callback([show_base, show_call] { run_show(*show_base, *show_call); });
+  show->add_option("CALL", *show_call, "the call sign (any case)")->required();
+  show->add_flag("--deleted", *show_deleted, "also show deleted contacts (marked * after RECNO)");
+  show->callback([show_base, show_call, show_deleted] {
+    run_show(*show_base, *show_call, *show_deleted);
+  });
 
   auto add_base = std::make_shared<std::string>();
   auto add_fields = std::make_shared<FieldOptions>();
-  auto* add = app.add_subcommand("add", "Add a contact (asks for confirmation unless --yes)");
+  auto* add = app.add_subcommand(
+      "add", "Add a contact: shows it, warns of a contact with the same call sign, date, time, "
+             "band and mode, and asks unless --yes");
   add->add_option("LOG", *add_base, "the log's base path")->required();
-  add_field_options(add, add_fields.get());
+  add_field_options(add, add_fields.get(), true);
   add->callback([add_base, add_fields] {
     if (!add_fields->call) {
-      fail_with_message("add: " + *add_base, "--call is required");
+      fail_with_message("add: " + *add_base, "--call is required", exit_code::kUsage);
       return;
     }
     run_add(*add_base, *add_fields);
@@ -481,26 +601,29 @@ void add_contacts_commands(CLI::App& app) {
   auto* edit = app.add_subcommand("edit", "Change fields of a contact (asks unless --yes)");
   edit->add_option("LOG", *edit_base, "the log's base path")->required();
   edit->add_option("RECNO", *edit_recno, "the contact's record number")->required();
-  add_field_options(edit, edit_fields.get());
+  add_field_options(edit, edit_fields.get(), false);
   edit->callback([edit_base, edit_recno, edit_fields] {
     run_edit(*edit_base, *edit_recno, *edit_fields);
   });
 
   auto check_base = std::make_shared<std::string>();
+  auto check_all = std::make_shared<bool>(false);
   auto* check = app.add_subcommand(
-      "check", "Check every index against its record file and the remarks file's count");
+      "check", "Check every index against its record file, the remarks file's count and every "
+               "contact's remark link; lists the first 50 problems");
   check->add_option("LOG", *check_base, "the log's base path")->required();
+  check->add_flag("--all", *check_all, "list every problem");
   auto repair = std::make_shared<bool>(false);
   auto repair_yes = std::make_shared<bool>(false);
   check->add_flag("--repair", *repair,
                   "rebuild the indexes, make the counts agree and recover records beyond the "
                   "count, after a backup of each file changed");
   check->add_flag("--yes", *repair_yes, "with --repair: recover without asking");
-  check->callback([check_base, repair, repair_yes] {
+  check->callback([check_base, check_all, repair, repair_yes] {
     if (*repair) {
       run_repair(*check_base, *repair_yes);
     } else {
-      run_check(*check_base);
+      run_check(*check_base, *check_all);
     }
   });
 }

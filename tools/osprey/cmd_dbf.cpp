@@ -10,6 +10,9 @@
 
 #include "commands.h"
 #include "dbf_layout.h"
+#include "exit_codes.h"
+#include "log_files.h"
+#include "output.h"
 #include "osprey32.h"
 #include "sjis_text.h"
 #include "status_text.h"
@@ -33,7 +36,8 @@ std::string printf_string(const char* fmt, int a, int b = 0) {
 bool open_record_file(const std::string& context, const std::string& path, DbfHandle* h) {
   *h = DbfHandle{};
   h->file = OSP_NO_FILE;
-  const int32_t status = dbf_open(path.c_str(), h);
+  // Viewing only: a file that may not be written can still be shown.
+  const int32_t status = dbf_open_readonly(path.c_str(), h);
   if (status == 0) return true;
   std::string detail;
   if (status == 2) {
@@ -44,7 +48,12 @@ bool open_record_file(const std::string& context, const std::string& path, DbfHa
   } else if (status == 21) {
     detail = "the file is shorter than the 12 bytes a record-file header begins with";
   } else if (status == 5) {
-    detail = "missing, not readable and writable, or held open by another program";
+    if (!held_file({path}).empty()) {
+      fail_with_message(context, "the file is in use: held open by another program",
+                        exit_code::kInUse);
+      return false;
+    }
+    detail = "missing or not readable";
   }
   fail_with_status(context, status, detail);
   return false;
@@ -62,7 +71,7 @@ void run_info(const std::string& path) {
   const std::string context = "dbf info: " + path;
   DbfHandle h;
   if (!open_record_file(context, path, &h)) return;
-  dbf_close(&h);  // nothing was written, so nothing is written back
+  dbf_close(&h);  // opened for reading: nothing is written back
   const HeaderFacts facts = facts_of(h);
   RecordFileLayout layout;
   std::string error;
@@ -103,7 +112,8 @@ void run_info(const std::string& path) {
   }
   std::printf("verdict            inconsistent\n");
   for (const std::string& p : layout.problems) std::printf("  - %s\n", p.c_str());
-  fail_with_message(context, "the file does not agree with its header");
+  fail_with_message(context, "the file does not agree with its header",
+                    exit_code::kProblemsFound);
 }
 
 // How a field's bytes are shown.
@@ -178,7 +188,7 @@ void run_dump(const std::string& path, bool with_deleted) {
   // record[0] holds the mark, record[1..] the data bytes dbf_read returns.
   std::vector<uint8_t> record(static_cast<size_t>(facts.record_size));
   std::string line;
-  for (int64_t recno = 1; recno <= facts.record_count; ++recno) {
+  for (int64_t recno = 1; recno <= facts.record_count && output_ok(); ++recno) {
     const int32_t status = dbf_read(&h, static_cast<int32_t>(recno), record.data() + 1);
     if (status != 0) {
       dbf_close(&h);
@@ -206,7 +216,6 @@ void run_dump(const std::string& path, bool with_deleted) {
     std::fwrite(line.data(), 1, line.size(), stdout);
   }
   dbf_close(&h);
-  if (std::fflush(stdout) != 0) fail_with_message(context, "cannot write the output");
 }
 
 }  // namespace

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "exit_codes.h"
+#include "log_files.h"
+#include "output.h"
 #include "sjis_text.h"
 #include "osprey32.h"
 
@@ -19,7 +22,6 @@ namespace osprey_tool {
 namespace {
 
 constexpr uint32_t kPageSize = 512;
-constexpr int kStatusReadError = 7;
 
 uint32_t u32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -158,10 +160,17 @@ bool load(const std::string& path, std::vector<uint8_t>* file) {
   OspSetHooks(&hooks);
   IdxHandle h{};
   std::snprintf(h.path, sizeof h.path, "%s", path.c_str());
-  const int32_t status = idx_open(path.c_str(), &h);
+  // Viewing only: an index that may not be written can still be shown.
+  const int32_t status = idx_open_readonly(path.c_str(), &h);
   if (status != 0) {
+    if (status == OSP_CANNOT_OPEN && !held_file({path}).empty()) {
+      std::fprintf(stderr, "osprey: %s: the index is in use: held open by another program\n",
+                   path.c_str());
+      set_exit_status(exit_code::kInUse);
+      return false;
+    }
     std::fprintf(stderr, "osprey: %s: cannot open the index (status %d)\n", path.c_str(), status);
-    set_exit_status(status);
+    set_exit_status(exit_code::kUnusable);
     return false;
   }
   idx_close(&h);
@@ -173,7 +182,7 @@ bool load(const std::string& path, std::vector<uint8_t>* file) {
 bool whole(const std::string& path, const Tree& t) {
   if (t.damage.empty()) return true;
   std::fprintf(stderr, "osprey: %s: damaged tree: %s\n", path.c_str(), t.damage.c_str());
-  set_exit_status(kStatusReadError);
+  set_exit_status(exit_code::kUnusable);
   return false;
 }
 
@@ -202,7 +211,10 @@ void dump(const std::string& path) {
   if (!load(path, &file)) return;
   const Tree t = read_tree(file);
   if (!whole(path, t)) return;
-  for (const Entry& e : t.entries) std::printf("%10d  %s\n", e.recno, key_text(e.key).c_str());
+  for (const Entry& e : t.entries) {
+    if (!output_ok()) break;
+    std::printf("%10d  %s\n", e.recno, key_text(e.key).c_str());
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "exit_codes.h"
 #include "sjis_text.h"
 #include "osprey32.h"
 
@@ -309,8 +310,8 @@ struct BuildArgs {
 
 struct CheckArgs {
   std::string record_file;
-  std::string index_file;
   std::string expression;
+  std::string index_file;
   bool any_duplicate_order = false;
 };
 
@@ -320,7 +321,7 @@ void run_build(const BuildArgs& a) {
   if (status != 0) {
     std::fprintf(stderr, "osprey: cannot build %s: status %d (%s)\n", a.index_file.c_str(),
                  status, status_text(status));
-    set_exit_status(1);
+    set_exit_status(exit_code::kUnusable);
     return;
   }
   std::vector<uint8_t> header;
@@ -335,13 +336,13 @@ void run_check(const CheckArgs& a) {
   const std::string problem = load_records(a.record_file, a.expression, &records);
   if (!problem.empty()) {
     std::fprintf(stderr, "osprey: %s\n", problem.c_str());
-    set_exit_status(1);
+    set_exit_status(exit_code::kUnusable);
     return;
   }
   std::vector<uint8_t> file;
   if (!read_whole(a.index_file, &file)) {
     std::fprintf(stderr, "osprey: cannot read %s\n", a.index_file.c_str());
-    set_exit_status(1);
+    set_exit_status(exit_code::kUnusable);
     return;
   }
   IndexCheck check(file, records, a.any_duplicate_order);
@@ -358,7 +359,7 @@ void run_check(const CheckArgs& a) {
     std::printf("  %s\n", check.faults()[i].c_str());
   if (check.faults().size() > kMaxFaultsShown)
     std::printf("  ... and %zu more\n", check.faults().size() - kMaxFaultsShown);
-  set_exit_status(1);
+  set_exit_status(exit_code::kProblemsFound);
 }
 
 }  // namespace
@@ -378,10 +379,11 @@ void add_idx_build_commands(CLI::App& idx) {
       "check",
       "Check an index file against its record file: every record exactly once, keys equal to "
       "the record's fields, key order (equal keys in record order), tree shape");
+  // The same order as idx build: the record file, the key, the index file.
   check->add_option("RECORDFILE", check_args->record_file, "The record file")->required();
-  check->add_option("INDEXFILE", check_args->index_file, "The index file")->required();
   check->add_option("EXPRESSION", check_args->expression, "The index's key expression")
       ->required();
+  check->add_option("INDEXFILE", check_args->index_file, "The index file")->required();
   check->add_flag("--any-duplicate-order", check_args->any_duplicate_order,
                   "Accept equal keys in any record order (an index edited since it was built)");
   check->callback([check_args] { run_check(*check_args); });

@@ -13,7 +13,10 @@
 #include <vector>
 
 #include "commands.h"
+#include "exit_codes.h"
+#include "log_files.h"
 #include "osprey32.h"
+#include "progress_bar.h"
 #include "sjis_text.h"
 #include "status_text.h"
 
@@ -33,8 +36,6 @@ constexpr int32_t kOpenFlags = 1 | 4;
 constexpr int32_t kCloseFlags = 1 | 4;
 constexpr int kIndexCount = 5;
 
-// The extensions of a log's files, in the order they are shown.
-const char* const kIndexExtensions[kIndexCount] = {".dx0", ".dx1", ".dx2", ".dx3", ".dx4"};
 
 enum class Answer { kAsk, kYes, kNo };
 
@@ -42,7 +43,7 @@ enum class Answer { kAsk, kYes, kNo };
 struct Session {
   Answer answer = Answer::kAsk;
   Cp932Text text;
-  bool progress_shown = false;
+  ProgressBar progress;
   bool built[kIndexCount] = {};
   int boxes_with_status = 0;
 
@@ -55,17 +56,9 @@ struct Session {
   }
 };
 
-constexpr int kBarWidth = 20;
-
 // Ends the bar of index builds, drawn full, so that what follows starts on a
 // line of its own.
-void end_progress_line(Session* s) {
-  if (!s->progress_shown) return;
-  std::fprintf(stderr, "\r[%s] indexes built\x1b[K\n",
-               std::string(static_cast<size_t>(kBarWidth), '#').c_str());
-  std::fflush(stderr);
-  s->progress_shown = false;
-}
+void end_progress_line(Session* s) { s->progress.finish("indexes built"); }
 
 // Questions are answered from --yes or --no, else on the terminal (standard
 // input; no answer counts as No). Other boxes carry a status message: shown
@@ -73,7 +66,7 @@ void end_progress_line(Session* s) {
 int32_t on_message_box(void* ctx, int32_t, const char* text, const char* caption,
                        uint32_t style) {
   auto* s = static_cast<Session*>(ctx);
-  end_progress_line(s);
+  s->progress.interrupt();
   const std::string line = s->utf8(caption) + ": " + s->utf8(text);
   const uint32_t type = style & kMbTypeMask;
   if (type != kMbYesNo && type != kMbYesNoCancel) {
@@ -109,13 +102,9 @@ void on_text_out(void* ctx, void*, int32_t, int32_t y, const char* text, int32_t
   if (digit < '0' || digit >= '0' + kIndexCount) return;
   const int slot = digit - '0';
   s->built[slot] = true;
-  const int filled = slot * kBarWidth / kIndexCount;
-  std::fprintf(stderr, "\r[%s%s] building index %d of %d: %s\x1b[K",
-               std::string(static_cast<size_t>(filled), '#').c_str(),
-               std::string(static_cast<size_t>(kBarWidth - filled), '.').c_str(), slot + 1,
-               kIndexCount, s->utf8(shown.c_str()).c_str());
-  std::fflush(stderr);
-  s->progress_shown = true;
+  s->progress.step(slot, kIndexCount,
+                   "building index " + std::to_string(slot + 1) + " of " +
+                       std::to_string(kIndexCount) + ": " + s->utf8(shown.c_str()));
 }
 
 // Installs the session's hooks for its lifetime.
@@ -133,8 +122,28 @@ class ScopedHooks {
 // A path of the log's set: the base path cut at its last '.' (wherever it
 // stands, as the library cuts it) with the extension appended.
 std::string set_path(const std::string& base, const char* extension) {
-  const size_t dot = base.rfind('.');
-  return (dot == std::string::npos ? base : base.substr(0, dot)) + extension;
+  return replace_extension(base, extension);
+}
+
+const char* open_result_text(int32_t result);
+
+// The result of a failed open, and the log in use when another program holds
+// one of its files (the library then cannot tell it from a damaged file).
+void fail_open(const std::string& context, const std::string& base, int32_t result,
+               const std::string& after) {
+  const std::string held = held_file(log_files(base).all());
+  if (!held.empty()) {
+    fail_with_message(context, "the log is in use: " + held + " is held open by another program" +
+                                   after, exit_code::kInUse);
+    return;
+  }
+  const std::string read_only = read_only_reason(log_files(base));
+  fail_with_message(context, "result " + std::to_string(result) + ": " +
+                                 open_result_text(result) + after +
+                                 (read_only.empty() ? ""
+                                                    : " (" + read_only +
+                                                          " may not be written; list, show and "
+                                                          "check view such a log)"));
 }
 
 // The library names the set after the base path's last '.', even one in a
@@ -225,25 +234,26 @@ bool show_and_close(Session* s, LogHandle* log, const std::string& base) {
   const int32_t masters = log->mst.handle.record_count;
   OspreyClose(log, kCloseFlags);
   end_progress_line(s);
+  const LogFiles files = log_files(base);
   for (int i = 0; i < kIndexCount; ++i)
-    read_index_header(set_path(base, kIndexExtensions[i]), &facts[i]);
+    read_index_header(files.indexes[i], &facts[i]);
 
   std::printf("master file        %s: %d entries, last update %s\n",
-              set_path(base, ".mst").c_str(), static_cast<int>(masters), master_date.c_str());
+              files.master.c_str(), static_cast<int>(masters), master_date.c_str());
   std::printf("contact file       %s: %d contacts, last update %s\n",
-              set_path(base, ".dbs").c_str(), static_cast<int>(contacts), contact_date.c_str());
+              files.contacts.c_str(), static_cast<int>(contacts), contact_date.c_str());
   if (remarks_open) {
     std::printf("remarks file       %s: accounts for %d contacts%s, last update %s\n",
-                set_path(base, ".dbr").c_str(), static_cast<int>(remarked),
+                files.remarks.c_str(), static_cast<int>(remarked),
                 remarked == contacts ? "" : " (does not agree with the contact file)",
                 remarks_date.c_str());
   } else {
     std::printf("remarks file       %s: not open (the log was opened without remarks)\n",
-                set_path(base, ".dbr").c_str());
+                files.remarks.c_str());
   }
   for (int i = 0; i < kIndexCount; ++i) {
     const IndexFacts& f = facts[i];
-    std::printf("index %d            %s: ", i, set_path(base, kIndexExtensions[i]).c_str());
+    std::printf("index %d            %s: ", i, files.indexes[i].c_str());
     if (!f.open) {
       std::printf("not open\n");
       continue;
@@ -253,7 +263,7 @@ bool show_and_close(Session* s, LogHandle* log, const std::string& base) {
   }
   std::printf("viewer             %d contacts in a buffer for %d\n",
               static_cast<int>(viewer_count), static_cast<int>(viewer_capacity));
-  if (std::fflush(stdout) != 0) fail_with_message("open: " + base, "cannot write the output");
+
   if (!remarks_open) {
     fail_with_message("open: " + base, "the remarks file is not open: remarks cannot be "
                                        "read or written");
@@ -269,11 +279,13 @@ void run_open(const std::string& base, Answer answer) {
   s.answer = answer;
   ScopedHooks hooks(&s);
   auto log = std::make_unique<LogHandle>();
+  const LogFiles files = log_files(base);
+  const BackupWatch watch({files.contacts, files.remarks});
   const int32_t result = OspreyOpen(&s, log.get(), base.c_str(), 0, kOpenFlags);
   end_progress_line(&s);
+  watch.report();
   if (result != 0) {
-    fail_with_message(context, "result " + std::to_string(result) + ": " +
-                                   open_result_text(result));
+    fail_open(context, base, result, "");
     return;
   }
   show_and_close(&s, log.get(), base);
@@ -283,8 +295,9 @@ void run_new(const std::string& base, const std::string& master) {
   const std::string context = "new: " + base;
   if (!base_path_usable(context, base)) return;
   std::vector<std::string> set;
+  // Each file under either name the library finds it by.
   for (const char* e : {".mst", ".dbs", ".dbr", ".dx0", ".dx1", ".dx2", ".dx3", ".dx4", ".fdt",
-                        ".FDT"})
+                        ".MST", ".DBS", ".DBR", ".DX0", ".DX1", ".DX2", ".DX3", ".DX4", ".FDT"})
     set.push_back(set_path(base, e));
   std::error_code ec;
   for (const std::string& p : set) {
@@ -317,8 +330,7 @@ void run_new(const std::string& base, const std::string& master) {
   end_progress_line(&s);
   if (result != 0) {
     undo();
-    fail_with_message(context, "result " + std::to_string(result) + ": " +
-                                   open_result_text(result) + "; nothing was made");
+    fail_open(context, base, result, "; nothing was made");
     return;
   }
   if (!show_and_close(&s, log.get(), base)) undo();

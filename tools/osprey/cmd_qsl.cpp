@@ -7,7 +7,6 @@
 
 #include "commands.h"
 #include "contacts_session.h"
-#include "log_closer.h"
 #include "mark_text.h"
 #include "osprey32.h"
 #include "status_text.h"
@@ -42,9 +41,9 @@ void run_qsl(const QslOptions& o) {
   }
 
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log(context, o.base, kOpenChecked, &log)) return;
-  const ScopedLogClose closer(&log, kOpenChecked);
+  OpenLog open(hooks, context, o.base, kOpenChecked, Use::kChange);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
   const int32_t r = sent ? QSL_Send(&log, o.recno, mark) : QSL_Rcv(&log, o.recno, mark);
   if (r != 0) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");

@@ -4,7 +4,6 @@
 //   osprey lookup TEXTFILE KEY [--type N] [--log LOG]
 //   osprey lookup TEXTFILE --walk c|j|file [--type N]
 // LOG is the log's base path; FILE holds fixed-column contact lines.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -31,7 +30,6 @@ constexpr size_t kLineColumns = 200;
 constexpr size_t kLineBuffer = 219;
 constexpr size_t kRequiredColumns = 64;  // through my report
 constexpr int kExitRefused = 2;
-constexpr int kBarWidth = 40;
 
 bool digits(const std::string& s, size_t at, size_t n) {
   for (size_t i = at; i < at + n; ++i) {
@@ -73,35 +71,6 @@ std::optional<std::string> refusal(std::string line) {
   return std::nullopt;
 }
 
-// A progress bar on standard error, drawn only when it is a terminal.
-class ProgressBar {
- public:
-  ProgressBar(const char* what, long long total)
-      : what_(what), total_(total), shown_(isatty(STDERR_FILENO) != 0 && total > 0) {}
-  ~ProgressBar() { finish(); }
-  void update(long long done) {
-    if (!shown_) return;
-    const int filled = static_cast<int>(done * kBarWidth / total_);
-    if (filled == filled_) return;
-    filled_ = filled;
-    std::fprintf(stderr, "\r[%s%s] %s\x1b[K", std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(kBarWidth - filled), '.').c_str(), what_);
-    std::fflush(stderr);
-  }
-  void finish() {
-    if (!shown_ || filled_ < 0) return;
-    std::fputs("\n", stderr);
-    filled_ = -1;
-    shown_ = false;
-  }
-
- private:
-  const char* what_;
-  long long total_;
-  bool shown_;
-  int filled_ = -1;
-};
-
 void run_import(const std::string& base, const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -112,33 +81,35 @@ void run_import(const std::string& base, const std::string& path) {
   const long long size = in.tellg();
   in.seekg(0);
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log("import", base, kQuickOpen, &log)) return;
-  ProgressBar bar("importing contacts", size);
   long long imported = 0;
   long long refused = 0;
   long long line_number = 0;
   int32_t failure = 0;
-  std::string line;
   std::vector<std::string> refusals;
-  while (std::getline(in, line)) {
-    ++line_number;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    line.erase(line.find_last_not_of(' ') + 1);
-    if (line.empty()) continue;  // empty lines separate nothing
-    if (const auto why = refusal(line)) {
-      refusals.push_back(path + ":" + std::to_string(line_number) + ": refused: " + *why);
-      ++refused;
-      continue;
+  {
+    OpenLog open(hooks, "import", base, kQuickOpen, Use::kChange);
+    if (!open.ok()) return;
+    LogHandle& log = *open.get();
+    ProgressBar bar;
+    std::string line;
+    while (std::getline(in, line)) {
+      ++line_number;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      line.erase(line.find_last_not_of(' ') + 1);
+      if (line.empty()) continue;  // empty lines separate nothing
+      if (const auto why = refusal(line)) {
+        refusals.push_back(path + ":" + std::to_string(line_number) + ": refused: " + *why);
+        ++refused;
+        continue;
+      }
+      line.resize(kLineBuffer, ' ');
+      failure = Text_QFRappend(&log, line.c_str());
+      if (failure != 0) break;
+      ++imported;
+      if (imported % 1024 == 0) bar.amount(in.tellg(), size, "importing contacts");
     }
-    line.resize(kLineBuffer, ' ');
-    failure = Text_QFRappend(&log, line.c_str());
-    if (failure != 0) break;
-    ++imported;
-    if (imported % 1024 == 0) bar.update(in.tellg());
+    bar.finish("imported " + std::to_string(imported) + " contacts");
   }
-  bar.finish();
-  OspreyClose(&log, kQuickOpen);
   for (const std::string& r : refusals) std::fprintf(stderr, "osprey: %s\n", r.c_str());
   if (failure != 0) {
     fail_with_status("import: line " + std::to_string(line_number), failure,
@@ -146,8 +117,10 @@ void run_import(const std::string& base, const std::string& path) {
   }
   // The appends marked the contact indexes stale: an open that checks file
   // times rebuilds them, and its close records the new times.
-  if (!open_log("import", base, kOpenChecked, &log)) return;
-  OspreyClose(&log, kOpenChecked);
+  {
+    const OpenLog again(hooks, "import", base, kOpenChecked, Use::kChange);
+    if (!again.ok()) return;
+  }
   std::printf("imported %lld contacts, refused %lld lines; indexes rebuilt\n", imported, refused);
   if (failure == 0 && refused > 0) set_exit_status(kExitRefused);
 }
@@ -169,8 +142,9 @@ void run_export(const std::string& base, const std::string& format, const std::s
     return;
   }
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (open_log("export", base, kQuickOpen, &log)) {
+  OpenLog open(hooks, "export", base, kQuickOpen, Use::kView);
+  if (open.ok()) {
+    LogHandle& log = *open.get();
     writer->begin(out);
     const int32_t count = dbf_rcount(&log.dbs.handle);
     for (int32_t recno = 1; recno <= count; ++recno) {
@@ -181,7 +155,6 @@ void run_export(const std::string& base, const std::string& format, const std::s
       }
       writer->contact(out, log);
     }
-    OspreyClose(&log, kQuickOpen);
   }
   if (out != stdout && std::fclose(out) != 0) fail_with_message("export", "cannot write " + output);
   if (out == stdout) std::fflush(stdout);
@@ -238,9 +211,13 @@ void run_lookup(const LookupArgs& a) {
   std::string key;
   uint32_t packed = 0;
   if (a.walk.empty() && !lookup_key(a, &key, &packed)) return;
-  LogHandle log{};
   const bool with_log = !a.log.empty();
-  if (with_log && !open_log("lookup", a.log, kOpenChecked, &log)) return;
+  std::optional<OpenLog> open;
+  if (with_log) {
+    open.emplace(hooks, "lookup", a.log, kOpenChecked, Use::kView);
+    if (!open->ok()) return;
+  }
+  LogHandle* log = with_log ? open->get() : nullptr;
   UserTextFile file{};
   int device_context = 0;
   const int32_t r = User_open(&device_context, a.type, &file, a.path.c_str());
@@ -255,7 +232,7 @@ void run_lookup(const LookupArgs& a) {
     }
   } else {
     const void* k = a.type >= 4 ? static_cast<const void*>(&packed) : key.c_str();
-    const int32_t place = User_Seek(with_log ? &log : nullptr, a.type, &file, k);
+    const int32_t place = User_Seek(log, a.type, &file, k);
     if (place < 0) {
       fail_with_message("lookup", "no entry has the key \"" + a.key + "\"");
     } else {
@@ -263,7 +240,6 @@ void run_lookup(const LookupArgs& a) {
     }
   }
   User_close(a.type, &file);
-  if (with_log) OspreyClose(&log, kOpenChecked);
 }
 
 }  // namespace

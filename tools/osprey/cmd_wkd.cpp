@@ -1,7 +1,6 @@
 // osprey wkd LOG [--exclude ROUTES] [--not-received C] [--svg FILE]: runs
 // the worked/confirmed walk over the whole log, raising the master file's
 // band tables, then prints the award table (and draws it as a picture).
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +13,6 @@
 #include "award_table.h"
 #include "commands.h"
 #include "contacts_session.h"
-#include "log_closer.h"
 #include "mark_text.h"
 #include "osprey32.h"
 #include "status_text.h"
@@ -36,32 +34,6 @@ struct WkdOptions {
   std::string exclude;
   std::string not_received = "N";
   std::string svg;
-};
-
-// Draws "[#####.....]  45%  12340 / 27000" on standard error from the
-// record numbers the walk draws.
-class ProgressBar {
- public:
-  explicit ProgressBar(int64_t total) : total_(total > 0 ? total : 1) {}
-  void show(const std::string& drawn) {
-    const int64_t done = std::strtoll(drawn.c_str(), nullptr, 10);
-    constexpr int kWidth = 40;
-    const int64_t filled = done * kWidth / total_;
-    std::string bar(static_cast<size_t>(kWidth), '.');
-    for (int64_t i = 0; i < filled && i < kWidth; ++i) bar[static_cast<size_t>(i)] = '#';
-    std::fprintf(stderr, "\rwalking the contacts [%s] %3d%%  %lld / %lld", bar.c_str(),
-                 static_cast<int>(done * 100 / total_), static_cast<long long>(done),
-                 static_cast<long long>(total_));
-    std::fflush(stderr);
-    shown_ = true;
-  }
-  ~ProgressBar() {
-    if (shown_) std::fprintf(stderr, "\n");
-  }
-
- private:
-  int64_t total_;
-  bool shown_ = false;
 };
 
 std::string trimmed(const std::string& s) {
@@ -104,23 +76,23 @@ void run_wkd(const WkdOptions& o) {
   }
 
   SessionHooks hooks(Answers::kNo);
-  LogHandle log;
-  if (!open_log(context, o.base, kOpenChecked, &log)) return;
-  const ScopedLogClose closer(&log, kOpenChecked);
+  OpenLog open(hooks, context, o.base, kOpenChecked, Use::kChange);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
 
   int32_t r = 0;
   {
-    std::unique_ptr<ProgressBar> bar;
-    if (isatty(STDERR_FILENO) != 0) {
-      bar = std::make_unique<ProgressBar>(log.dbs.handle.record_count);
-      hooks.on_progress([&bar](int32_t x, int32_t y, const std::string& text) {
-        if (x == kProgressX && y == kProgressY) bar->show(text);
-      });
-    }
+    ProgressBar bar;
+    const int64_t total = log.dbs.handle.record_count;
+    hooks.on_progress([&bar, total](int32_t x, int32_t y, const std::string& text) {
+      if (x == kProgressX && y == kProgressY)
+        bar.amount(std::strtoll(text.c_str(), nullptr, 10), total, "walking the contacts");
+    });
     int device_context = 0;  // the progress is drawn "into" this
     int32_t recno = 1;
     r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(), not_received);
     hooks.on_progress(nullptr);
+    bar.finish("walked the contacts");
   }
   if (r != kEndOfContacts) {
     fail_with_status(context + ": the walk", r);

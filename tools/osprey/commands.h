@@ -8,11 +8,20 @@
 
 namespace osprey_tool {
 
-// The process exit status of the subcommand that ran (0 unless it failed).
+// The process exit status of the subcommand that ran (0 unless it failed);
+// the codes are those of exit_codes.h.
 void set_exit_status(int status);
 int exit_status();
 
+// osprey version; version_text() is also what --version prints.
 void add_version_command(CLI::App& app);
+std::string version_text();
+
+// osprey help [COMMAND...].
+void add_help_command(CLI::App& app);
+// When the command line names a command that does not exist, says so (with
+// the commands there are) on standard error and returns true.
+bool names_unknown_command(CLI::App& app, int argc, const char* const* argv);
 
 // osprey dbf info FILE, osprey dbf dump FILE [--deleted].
 void add_dbf_commands(CLI::App& app);
@@ -37,5 +46,8 @@ void add_qsl_command(CLI::App& app);
 
 // osprey import, export and lookup: contacts as text, user text files.
 void add_text_commands(CLI::App& app);
+
+// osprey delete LOG RECNO, osprey undelete LOG RECNO.
+void add_delete_commands(CLI::App& app);
 
 }  // namespace osprey_tool

@@ -49,6 +49,13 @@ void check_index(LogHandle* log, int slot, LogCheck* out) {
   summary.slot = slot;
   summary.path = utf8_of(idx->path, sizeof idx->path);
   const std::string where = "index " + std::to_string(slot) + " (" + summary.path + "): ";
+  if (idx->file <= 0) {
+    // A log that may not be written is opened without rebuilding.
+    out->problems.push_back(where + "missing or out of date, and not rebuilt: the log may not "
+                                    "be written");
+    out->indexes.push_back(summary);
+    return;
+  }
   const int32_t count = file->record_count > 0 ? file->record_count : 0;
   std::vector<uint8_t> seen(static_cast<size_t>(count) + 1, 0);
   std::string previous;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "exit_codes.h"
 #include "sjis_text.h"
 #include "status_text.h"
 
@@ -18,6 +19,7 @@ constexpr uint32_t kOkOnly = 0x00;
 constexpr int32_t kIdOk = 1;
 constexpr int32_t kIdYes = 6;
 constexpr int32_t kIdNo = 7;
+constexpr int32_t kOpenCheckTimes = 1;
 
 int g_device_context = 0;  // the progress text is drawn "into" this
 
@@ -55,6 +57,14 @@ bool sjis_of(const std::string& utf8, std::string* out, std::string* error) {
   return true;
 }
 
+bool confirm(const std::string& question, Answers answers) {
+  if (answers != Answers::kAsk) return answers == Answers::kYes;
+  std::fprintf(stderr, "%s [y/N] ", question.c_str());
+  std::fflush(stderr);
+  std::string line;
+  return std::getline(std::cin, line) && (line == "y" || line == "Y" || line == "yes");
+}
+
 SessionHooks::SessionHooks(Answers answers) : answers_(answers) {
   const OspHooks hooks{&on_box, &on_text, nullptr, nullptr, this};
   OspSetHooks(&hooks);
@@ -65,6 +75,7 @@ SessionHooks::~SessionHooks() { OspSetHooks(nullptr); }
 int32_t SessionHooks::on_box(void* ctx, int32_t /*use_active*/, const char* text,
                              const char* caption, uint32_t style) {
   auto* self = static_cast<SessionHooks*>(ctx);
+  self->progress_.interrupt();
   const std::string shown = c_text(caption) + ": " + c_text(text);
   if ((style & kTypeMask) == kOkOnly) {
     std::fprintf(stderr, "osprey: %s\n", shown.c_str());
@@ -75,11 +86,7 @@ int32_t SessionHooks::on_box(void* ctx, int32_t /*use_active*/, const char* text
   if (self->answers_ == Answers::kYes) {
     answer = kIdYes;
   } else if (self->answers_ == Answers::kAsk) {
-    std::fprintf(stderr, "%s [y/N] ", shown.c_str());
-    std::fflush(stderr);
-    std::string line;
-    if (std::getline(std::cin, line) && (line == "y" || line == "Y" || line == "yes"))
-      answer = kIdYes;
+    if (confirm(shown, Answers::kAsk)) answer = kIdYes;
   }
   self->questions_.push_back(shown + (answer == kIdYes ? " (yes)" : " (no)"));
   return answer;
@@ -88,11 +95,11 @@ int32_t SessionHooks::on_box(void* ctx, int32_t /*use_active*/, const char* text
 void SessionHooks::on_text(void* ctx, void* /*dc*/, int32_t x, int32_t y, const char* text,
                            int32_t length) {
   // An index build draws two blank lines, its notice (on the upper line) and
-  // then the index path on the lower line.
+  // then the index path on the lower line, whose last character is the slot.
   constexpr int32_t kPathLine = 160;
   auto* hooks = static_cast<SessionHooks*>(ctx);
-  if (y != kPathLine && length > 0 && hooks->progress_) {
-    hooks->progress_(x, y, std::string(text, static_cast<size_t>(length)));
+  if (y != kPathLine && length > 0 && hooks->drawn_text_) {
+    hooks->drawn_text_(x, y, std::string(text, static_cast<size_t>(length)));
     return;
   }
   if (y != kPathLine || length <= 0) return;
@@ -100,23 +107,67 @@ void SessionHooks::on_text(void* ctx, void* /*dc*/, int32_t x, int32_t y, const 
   if (drawn.find_first_not_of(' ') == std::string::npos) return;
   auto* self = static_cast<SessionHooks*>(ctx);
   const std::string path = utf8_of(text, static_cast<size_t>(length));
-  std::fprintf(stderr, "osprey: building the index %s\n", path.c_str());
+  const int slot = drawn.back() >= '0' && drawn.back() <= '4' ? drawn.back() - '0' : 0;
+  self->progress_.step(slot, 5, "building the index " + path);
   self->built_.push_back(path);
 }
 
-bool open_log(const std::string& context, const std::string& base, int32_t flags, LogHandle* log) {
-  std::memset(log, 0, sizeof *log);
-  const int32_t status = OspreyOpen(&g_device_context, log, base.c_str(), 0, flags);
-  if (status == 0) return true;
+OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::string& base,
+                 int32_t flags, Use use)
+    : log_(std::make_unique<LogHandle>()), files_(log_files(base)), close_flags_(flags) {
+  std::memset(log_.get(), 0, sizeof *log_);
+  int32_t open_flags = flags;
+  const std::string reason = read_only_reason(files_);
+  if (!reason.empty()) {
+    if (use == Use::kChange) {
+      fail_with_message(context, "the log cannot be changed: " + reason + " may not be written");
+      return;
+    }
+    // The indexes are used as they are: their times are not compared (a
+    // copied log's times seldom agree with its profile, and nothing could be
+    // rebuilt), and the cursor still refuses an entry whose record does not
+    // carry its key. No time is stored at the close.
+    read_only_ = true;
+    open_flags = (flags & ~kOpenCheckTimes) | OSP_OPEN_READ_ONLY;
+    close_flags_ = flags & ~kOpenCheckTimes;
+  }
+  const BackupWatch watch({files_.contacts, files_.remarks});
+  const int32_t status = OspreyOpen(&g_device_context, log_.get(), base.c_str(), 0, open_flags);
+  hooks.end_progress();
+  watch.report();
+  if (status == 0) {
+    ok_ = true;
+    return;
+  }
+  const std::string held = held_file(files_.all());
+  if (!held.empty()) {
+    fail_with_message(context, "the log is in use: " + held + " is held open by another program",
+                      exit_code::kInUse);
+    return;
+  }
   std::string detail;
   switch (status) {
-    case 40: detail = "the contact file (.dbs) cannot be used"; break;
-    case 41: detail = "the remarks file (.dbr) cannot be used"; break;
-    case 42: detail = "the master file (.mst) cannot be opened or has the wrong record size"; break;
+    case 40: detail = "the contact file (" + files_.contacts + ") cannot be used"; break;
+    case 41: detail = "the remarks file (" + files_.remarks + ") cannot be used"; break;
+    case 42:
+      detail = "the master file (" + files_.master +
+               ") cannot be opened or has the wrong record size";
+      break;
     case 23: detail = "an index could not be built"; break;
     default: break;
   }
   fail_with_status(context, status, detail);
+}
+
+OpenLog::~OpenLog() {
+  if (ok_) OspreyClose(log_.get(), close_flags_);
+}
+
+bool OpenLog::require_index(const std::string& context, int slot) const {
+  if (log_->index_slot[slot].file > 0) return true;
+  fail_with_message(context, "the index " + files_.indexes[slot] +
+                                 " is missing or out of date, and the log may not be written, "
+                                 "so it cannot be rebuilt (--by record and --by date need no index)");
   return false;
 }
 

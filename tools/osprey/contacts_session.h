@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "log_files.h"
 #include "osprey32.h"
+#include "progress_bar.h"
 
 namespace osprey_tool {
 
@@ -41,8 +44,10 @@ class SessionHooks {
   // Hands other text the library draws (x, y, the text), such as the
   // record numbers of a walk, to f; an empty f drops it.
   void on_progress(std::function<void(int32_t, int32_t, const std::string&)> f) {
-    progress_ = std::move(f);
+    drawn_text_ = std::move(f);
   }
+  // Ends the progress of index builds, when there was any.
+  void end_progress() { progress_.finish("indexes built"); }
 
  private:
   static int32_t on_box(void* ctx, int32_t use_active, const char* text, const char* caption,
@@ -51,11 +56,16 @@ class SessionHooks {
                       int32_t length);
 
   Answers answers_;
+  ProgressBar progress_;
   std::vector<std::string> messages_;
   std::vector<std::string> questions_;
   std::vector<std::string> built_;
-  std::function<void(int32_t, int32_t, const std::string&)> progress_;
+  std::function<void(int32_t, int32_t, const std::string&)> drawn_text_;
 };
+
+// Asks question on the terminal ("[y/N]" on standard error, the answer from
+// standard input; no answer is No), or takes the answer given (kYes, kNo).
+bool confirm(const std::string& question, Answers answers);
 
 // Shift-JIS bytes (up to a NUL or length) as UTF-8; bytes that are not text
 // are shown as \xNN.
@@ -65,9 +75,41 @@ std::string utf8_of(const char* sjis, size_t length);
 // has no Shift-JIS form.
 bool sjis_of(const std::string& utf8, std::string* out, std::string* error);
 
-// Opens the log whose base path is base with OspreyOpen (flags as given,
-// a device context so that index builds are shown). On failure prints the
-// status to standard error, sets the exit status and returns false.
-bool open_log(const std::string& context, const std::string& base, int32_t flags, LogHandle* log);
+// What a command does with a log: only looks (it then works on a log that
+// may not be written, opened read-only), or changes it.
+enum class Use { kView, kChange };
+
+// A log opened with OspreyOpen for one command, closed when it goes out of
+// scope with the same flags (without storing file times when it was opened
+// read-only). Index builds are shown as progress. A log that may not be
+// written is opened read-only for viewing (its indexes used as they are,
+// without comparing file times) and refused for changing. On
+// failure the reason is on standard error and the exit status set: the log
+// in use (naming the file another program holds), or the open's result.
+// Every file the library moved aside while opening is named.
+class OpenLog {
+ public:
+  OpenLog(SessionHooks& hooks, const std::string& context, const std::string& base,
+          int32_t flags, Use use);
+  ~OpenLog();
+  OpenLog(const OpenLog&) = delete;
+  OpenLog& operator=(const OpenLog&) = delete;
+
+  bool ok() const { return ok_; }
+  bool read_only() const { return read_only_; }
+  LogHandle* get() { return log_.get(); }
+  const LogFiles& files() const { return files_; }
+
+  // True when index slot is open; else says why it is not (on standard
+  // error, as a failure of context) and returns false.
+  bool require_index(const std::string& context, int slot) const;
+
+ private:
+  std::unique_ptr<LogHandle> log_;
+  LogFiles files_;
+  int32_t close_flags_;
+  bool ok_ = false;
+  bool read_only_ = false;
+};
 
 }  // namespace osprey_tool

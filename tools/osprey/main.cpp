@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "exit_codes.h"
+#include "output.h"
 
 namespace osprey_tool {
 
@@ -15,8 +17,13 @@ int exit_status() { return g_exit_status; }
 }  // namespace osprey_tool
 
 int main(int argc, char** argv) {
+  namespace exit_code = osprey_tool::exit_code;
+  osprey_tool::prepare_output();
   CLI::App app{"osprey: inspect, repair, import and export amateur-radio logs"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", osprey_tool::version_text());
+  app.footer(exit_code::kSummary);
+  osprey_tool::add_help_command(app);
   osprey_tool::add_version_command(app);
   osprey_tool::add_dbf_commands(app);
   auto* idx = app.add_subcommand("idx", "Index files");
@@ -28,6 +35,15 @@ int main(int argc, char** argv) {
   osprey_tool::add_wkd_command(app);
   osprey_tool::add_qsl_command(app);
   osprey_tool::add_text_commands(app);
-  CLI11_PARSE(app, argc, argv);
-  return osprey_tool::exit_status();
+  osprey_tool::add_delete_commands(app);
+  if (osprey_tool::names_unknown_command(app, argc, argv)) return exit_code::kUsage;
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and --version end the parse with success; every other parse
+    // failure is a usage error.
+    const int shown = app.exit(e);
+    return osprey_tool::finish_output(shown == 0 ? exit_code::kOk : exit_code::kUsage);
+  }
+  return osprey_tool::finish_output(osprey_tool::exit_status());
 }

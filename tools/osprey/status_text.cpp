@@ -34,12 +34,12 @@ void fail_with_status(const std::string& context, int32_t status, const std::str
   std::fprintf(stderr, "osprey: %s: status %d: %s%s%s%s\n", context.c_str(),
                static_cast<int>(status), status_description(status), detail.empty() ? "" : " (",
                detail.c_str(), detail.empty() ? "" : ")");
-  set_exit_status(1);
+  set_exit_status(exit_code::kUnusable);
 }
 
-void fail_with_message(const std::string& context, const std::string& text) {
+void fail_with_message(const std::string& context, const std::string& text, int exit_status) {
   std::fprintf(stderr, "osprey: %s: %s\n", context.c_str(), text.c_str());
-  set_exit_status(1);
+  set_exit_status(exit_status);
 }
 
 }  // namespace osprey_tool

@@ -1,0 +1,50 @@
+// A log's files as the command sees them before and after the library opens
+// them: their paths (found as the library finds them, also with extensions in
+// capitals), whether another program holds one, whether the log may be
+// written, and which files the library moved aside under "~" names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace osprey_tool {
+
+struct LogFiles {
+  std::string master, contacts, remarks;
+  std::string indexes[5];
+  std::string folder;  // where the set lives ("." for none given)
+
+  // The master, contact and remarks files and the five indexes.
+  std::vector<std::string> all() const;
+};
+
+// The base path with its extension (from its last '.') replaced by extension.
+std::string replace_extension(const std::string& base, const char* extension);
+
+// The set of base: each file under its name with the small extension, or
+// with the extension in capitals when only that one is there.
+LogFiles log_files(const std::string& base);
+
+// The first of the files that another program (or another open in this one)
+// holds open: one that can be read but that the library cannot open. Empty
+// when none is held.
+std::string held_file(const std::vector<std::string>& paths);
+
+// The first file of the set that is there but may not be written, or the
+// folder when no file may be made in it; empty when the log may be changed.
+std::string read_only_reason(const LogFiles& files);
+
+// Notes which of the files have no "~" copy yet; report() then names every
+// copy that has appeared since, on standard error ("kept the old ... as ...").
+class BackupWatch {
+ public:
+  explicit BackupWatch(std::vector<std::string> paths);
+  // The copies that appeared since the watch began, one "FILE~" each.
+  std::vector<std::string> report() const;
+
+ private:
+  std::vector<std::string> paths_;
+  std::vector<bool> had_copy_;
+};
+
+}  // namespace osprey_tool
