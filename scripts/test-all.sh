@@ -15,6 +15,9 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSP_BENC
 ninja -C build/native
 (cd build/native && ctest --output-on-failure -j "$jobs")
 
+echo "== installed library: the example built through the CMake package and pkg-config"
+bash scripts/check-install.sh build/native
+
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON -DOSP_TOOLS=ON >/dev/null
 ninja -C build/sanitize
