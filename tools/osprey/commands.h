@@ -26,4 +26,7 @@ void add_log_commands(CLI::App& app);
 // osprey list, show, add, edit and check: a log's contacts.
 void add_contacts_commands(CLI::App& app);
 
+// osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
+void add_adif_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   osprey_tool::add_idx_walk_commands(*idx);
   osprey_tool::add_log_commands(app);
   osprey_tool::add_contacts_commands(app);
+  osprey_tool::add_adif_commands(app);
   CLI11_PARSE(app, argc, argv);
   return osprey_tool::exit_status();
 }
