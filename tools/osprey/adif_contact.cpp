@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "adif_band.h"
@@ -42,6 +43,12 @@ constexpr const char* kReceivedMarks = "YNRIV";
 constexpr const char* kLineBreak = "\r\n";
 
 std::string app(const char* field) { return std::string("APP_") + kAdifProgramId + "_" + field; }
+
+// The application fields, named once.
+const std::string& app_code() { static const std::string n = app("CODE"); return n; }
+const std::string& app_qsl() { static const std::string n = app("QSL"); return n; }
+const std::string& app_freq() { static const std::string n = app("FREQ"); return n; }
+const std::string& app_portable() { static const std::string n = app("PORTABLE"); return n; }
 
 template <size_t N>
 std::string_view field_text(const char (&field)[N]) {
@@ -145,8 +152,8 @@ bool all_digits(std::string_view s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-const std::string* intl_or_plain(const AdifRecord& r, const char* name) {
-  const std::string* v = r.find(std::string(name) + "_INTL");
+const std::string* intl_or_plain(const AdifRecord& r, const char* name, const char* intl_name) {
+  const std::string* v = r.find(intl_name);
   return v != nullptr ? v : r.find(name);
 }
 
@@ -168,7 +175,7 @@ bool read_call(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
     portable = c.substr(slash);
     c.erase(slash);
   }
-  if (const std::string* p = r.find(app("PORTABLE")); p != nullptr) portable = trimmed_text(*p);
+  if (const std::string* p = r.find(app_portable()); p != nullptr) portable = trimmed_text(*p);
   if (c.empty() || c.size() > 7 || !is_ascii(c))
     return refuse(why, "CALL", "\"" + *call + "\" does not fit the 7 characters of a call sign");
   if (portable.size() > 3 || !is_ascii(portable))
@@ -223,7 +230,7 @@ bool frequency_text(const std::string& mhz, std::string* out) {
 
 bool read_frequency(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   std::string text;
-  if (const std::string* kept = r.find(app("FREQ")); kept != nullptr && kept->size() <= 7) {
+  if (const std::string* kept = r.find(app_freq()); kept != nullptr && kept->size() <= 7) {
     text = *kept;
   } else if (const std::string* freq = r.find("FREQ"); freq != nullptr) {
     if (!frequency_text(trimmed_text(*freq), &text))
@@ -281,7 +288,7 @@ void read_report(const std::string* given, char (&field)[4], AdifImportNotes* no
 }
 
 void read_qsl(const AdifRecord& r, ContactView* v, AdifText& text) {
-  if (const std::string* kept = r.find(app("QSL")); kept != nullptr) {
+  if (const std::string* kept = r.find(app_qsl()); kept != nullptr) {
     std::string sjis;
     if (text.sjis_of(*kept, &sjis) == 0 && sjis.size() == 3) {
       put(v->qsl, sjis);
@@ -309,7 +316,7 @@ bool japanese_code_shape(const std::string& code) {
 
 void read_code(const AdifRecord& r, ContactView* v) {
   std::string code;
-  if (const std::string* kept = r.find(app("CODE")); kept != nullptr && kept->size() <= 6) {
+  if (const std::string* kept = r.find(app_code()); kept != nullptr && kept->size() <= 6) {
     code = *kept;
   } else if (const std::string* cnty = r.find("CNTY"); cnty != nullptr) {
     if (japanese_code_shape(trimmed_text(*cnty))) code = trimmed_text(*cnty);
@@ -329,8 +336,8 @@ void flow_remarks(const std::string& utf8, ContactView* v, AdifText& text, AdifI
 }
 
 void read_remarks(const AdifRecord& r, ContactView* v, AdifText& text, AdifImportNotes* notes) {
-  const std::string* notes_field = intl_or_plain(r, "NOTES");
-  const std::string* comment = intl_or_plain(r, "COMMENT");
+  const std::string* notes_field = intl_or_plain(r, "NOTES", "NOTES_INTL");
+  const std::string* comment = intl_or_plain(r, "COMMENT", "COMMENT_INTL");
   if (notes_field != nullptr) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -428,11 +435,11 @@ AdifRecord adif_of_contact(const ContactView& v, AdifText& text) {
     r.add("NOTES", std::move(notes));
   }
 
-  if (!code.empty()) r.add(app("CODE"), code);
-  if (std::string_view(v.qsl, 3) != "   ") r.add(app("QSL"), text.utf8_of(field_text(v.qsl)));
-  if (freq_kept) r.add(app("FREQ"), text.utf8_of(trimmed_text(field_text(v.frequency))));
+  if (!code.empty()) r.add(app_code(), code);
+  if (std::string_view(v.qsl, 3) != "   ") r.add(app_qsl(), text.utf8_of(field_text(v.qsl)));
+  if (freq_kept) r.add(app_freq(), text.utf8_of(trimmed_text(field_text(v.frequency))));
   const std::string portable = trimmed_text(field_text(v.portable));
-  if (!portable.empty() && portable[0] != '/') r.add(app("PORTABLE"), text.utf8_of(portable));
+  if (!portable.empty() && portable[0] != '/') r.add(app_portable(), text.utf8_of(portable));
   return r;
 }
 
@@ -466,22 +473,19 @@ bool contact_of_adif(const AdifRecord& r, AdifText& text, ContactView* v, AdifRe
     if (put(v->grid, trimmed_text(*grid))) ++notes->texts_cut;
   }
   read_code(r, v);
-  if (const std::string* name = intl_or_plain(r, "NAME"); name != nullptr)
+  if (const std::string* name = intl_or_plain(r, "NAME", "NAME_INTL"); name != nullptr)
     put_text(v->name, trimmed_text(*name), text, notes);
   read_remarks(r, v, text, notes);
   return true;
 }
 
 bool is_contact_field(const std::string& name) {
-  static const char* const kFields[] = {
+  static const std::unordered_set<std::string> kFields = {
       "CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE", "SUBMODE", "RST_SENT", "RST_RCVD",
       "QSL_SENT", "QSL_RCVD", "QSL_SENT_VIA", "GRIDSQUARE", "CNTY", "NAME", "NAME_INTL",
-      "COMMENT", "COMMENT_INTL", "NOTES", "NOTES_INTL"};
-  for (const char* f : kFields)
-    if (name == f) return true;
-  for (const char* f : {"CODE", "QSL", "FREQ", "PORTABLE"})
-    if (name == app(f)) return true;
-  return false;
+      "COMMENT", "COMMENT_INTL", "NOTES", "NOTES_INTL", app_code(), app_qsl(), app_freq(),
+      app_portable()};
+  return kFields.count(name) != 0;
 }
 
 }  // namespace osprey_tool

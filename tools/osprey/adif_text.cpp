@@ -18,18 +18,21 @@ size_t utf8_length(unsigned char c) {
   return 1;
 }
 
-// Converts one character with cd; false when it has no form there.
+// Converts text with cd, appending to *out; false (with *out unspecified)
+// when a character has no form there.
 bool convert(iconv_t cd, const char* in, size_t length, std::string* out) {
   if (cd == kNoConverter) return false;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char buffer[16];
+  const size_t at = out->size();
+  out->resize(at + length * 3 + 8);  // a character grows to at most 3 bytes either way
   char* ip = const_cast<char*>(in);
   size_t il = length;
-  char* op = buffer;
-  size_t ol = sizeof buffer;
-  if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || il != 0) return false;
-  out->append(buffer, sizeof buffer - ol);
-  return true;
+  char* op = out->data() + at;
+  size_t ol = out->size() - at;
+  const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) && il == 0;
+  out->resize(out->size() - ol);
+  if (!ok) out->resize(at);
+  return ok;
 }
 
 }  // namespace
@@ -46,6 +49,8 @@ bool AdifText::available() const { return to_utf8_ != kNoConverter && to_sjis_ !
 
 std::string AdifText::utf8_of(std::string_view sjis) {
   std::string out;
+  if (is_ascii(sjis)) return std::string(sjis);
+  if (convert(to_utf8_, sjis.data(), sjis.size(), &out)) return out;
   out.reserve(sjis.size());
   for (size_t i = 0; i < sjis.size();) {
     const auto c = static_cast<unsigned char>(sjis[i]);
@@ -62,6 +67,12 @@ std::string AdifText::utf8_of(std::string_view sjis) {
 }
 
 size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
+  out->clear();
+  if (is_ascii(utf8)) {
+    out->assign(utf8);
+    return 0;
+  }
+  if (convert(to_sjis_, utf8.data(), utf8.size(), out)) return 0;
   out->clear();
   size_t replaced = 0;
   for (size_t i = 0; i < utf8.size();) {
