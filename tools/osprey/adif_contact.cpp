@@ -125,7 +125,10 @@ std::string trailing_trimmed(std::string_view s) {
 // padded with blanks. True when it had to be cut.
 template <size_t N>
 bool put(char (&field)[N], const std::string& sjis) {
-  const std::string fitted = sjis_prefix(sjis, N - 1);
+  std::string fitted = sjis_prefix(sjis, N - 1);
+  // Control characters become blanks: a NUL would end the field's text early.
+  for (char& c : fitted)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   std::memset(field, ' ', N - 1);
   std::memcpy(field, fitted.data(), fitted.size());
   field[N - 1] = '\0';
@@ -163,6 +166,13 @@ bool refuse(AdifRefusal* why, const char* field, std::string reason) {
   return false;
 }
 
+// True when every character is printable ASCII other than the blank.
+bool printable(const std::string& t) {
+  for (char ch : t)
+    if (ch <= ' ' || ch >= 0x7F) return false;
+  return true;
+}
+
 bool read_call(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   const std::string* call = r.find("CALL");
   if (call == nullptr || trimmed_text(*call).empty()) return refuse(why, "CALL", "missing");
@@ -171,14 +181,15 @@ bool read_call(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
     if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
   std::string portable;
   const size_t slash = c.rfind('/');
-  if (slash != std::string::npos && c.size() - slash - 1 <= 2) {
+  if (slash != std::string::npos && slash > 0 && c.size() - slash - 1 >= 1 &&
+      c.size() - slash - 1 <= 2) {
     portable = c.substr(slash);
     c.erase(slash);
   }
   if (const std::string* p = r.find(app_portable()); p != nullptr) portable = trimmed_text(*p);
-  if (c.empty() || c.size() > 7 || !is_ascii(c))
+  if (c.empty() || c.size() > 7 || !printable(c) || !std::isalnum(static_cast<unsigned char>(c[0])))
     return refuse(why, "CALL", "\"" + *call + "\" does not fit the 7 characters of a call sign");
-  if (portable.size() > 3 || !is_ascii(portable))
+  if (portable.size() > 3 || !printable(portable))
     return refuse(why, "CALL", "the portable designation of \"" + *call + "\" is longer than 3");
   put(v->callsign, c);
   put(v->portable, portable);
@@ -258,7 +269,7 @@ bool read_mode(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
       break;
     }
   std::string text = stored != nullptr ? stored : m.size() <= 3 ? m : s;
-  if (text.empty() || text.size() > 3 || !is_ascii(text))
+  if (text.empty() || text.size() > 3 || !printable(text))
     return refuse(why, "MODE", "\"" + m + (s.empty() ? "" : "/" + s) +
                                    "\" does not fit the 3 characters the log keeps");
   for (char& ch : text)
