@@ -392,7 +392,10 @@ void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
   const AdifBand* named = band == nullptr ? band_of_log_name(freq) : nullptr;
   if (band != nullptr || named != nullptr) r->add("BAND", (band != nullptr ? band : named)->name);
   if (numeric && named == nullptr) r->add("FREQ", freq);
-  *freq_kept = !freq.empty() && (!numeric || named != nullptr);
+  // The text itself goes along where FREQ would not give it back ("010").
+  std::string canonical;
+  *freq_kept = !freq.empty() && (!numeric || named != nullptr ||
+                                 !frequency_text(freq, &canonical) || canonical != freq);
 
   const std::string mode = trimmed_text(field_text(v.mode));
   if (!mode.empty()) {
