@@ -21,6 +21,12 @@ if [ "${1:-}" = "--build-only" ]; then
   i386_packages=()
 fi
 
+# node and npm for the independent ADIF parser (a node install that brings
+# its own npm counts).
+if [ "${1:-}" != "--build-only" ] && ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
+fi
+
 missing=()
 for p in "${packages[@]}" "${i386_packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

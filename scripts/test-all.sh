@@ -13,7 +13,14 @@ echo "== native build and tests"
 # The benchmarks are built (not run) so that they keep compiling.
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSP_BENCH=ON >/dev/null
 ninja -C build/native
+# The independent ADIF parser that the tests run under node.
+if command -v npm >/dev/null; then
+  npm install --prefix build/npm --no-audit --no-fund adif-parser-ts@0.7.7 >/dev/null
+fi
 (cd build/native && ctest --output-on-failure -j "$jobs")
+
+echo "== installed library: the example built through the CMake package and pkg-config"
+bash scripts/check-install.sh build/native
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON -DOSP_TOOLS=ON >/dev/null

@@ -50,4 +50,7 @@ void add_text_commands(CLI::App& app);
 // osprey delete LOG RECNO, osprey undelete LOG RECNO.
 void add_delete_commands(CLI::App& app);
 
+// osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
+void add_adif_commands(CLI::App& app);
+
 }  // namespace osprey_tool

@@ -1,0 +1,142 @@
+#include "adif_text.h"
+
+#include <algorithm>
+
+namespace osprey_tool {
+
+namespace {
+
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+bool sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// The length of the UTF-8 sequence that starts with c (1 for a stray byte).
+size_t utf8_length(unsigned char c) {
+  if (c >= 0xF0 && c <= 0xF4) return 4;
+  if (c >= 0xE0) return c <= 0xEF ? 3 : 1;
+  if (c >= 0xC2) return 2;
+  return 1;
+}
+
+// Converts text with cd, appending to *out; false (with *out unspecified)
+// when a character has no form there.
+bool convert(iconv_t cd, const char* in, size_t length, std::string* out) {
+  if (cd == kNoConverter) return false;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  const size_t at = out->size();
+  out->resize(at + length * 3 + 8);  // a character grows to at most 3 bytes either way
+  char* ip = const_cast<char*>(in);
+  size_t il = length;
+  char* op = out->data() + at;
+  size_t ol = out->size() - at;
+  const bool ok = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1) && il == 0;
+  out->resize(out->size() - ol);
+  if (!ok) out->resize(at);
+  return ok;
+}
+
+}  // namespace
+
+AdifText::AdifText()
+    : to_utf8_(iconv_open("UTF-8", "CP932")), to_sjis_(iconv_open("CP932", "UTF-8")) {}
+
+AdifText::~AdifText() {
+  if (to_utf8_ != kNoConverter) iconv_close(to_utf8_);
+  if (to_sjis_ != kNoConverter) iconv_close(to_sjis_);
+}
+
+bool AdifText::available() const { return to_utf8_ != kNoConverter && to_sjis_ != kNoConverter; }
+
+std::string AdifText::utf8_of(std::string_view sjis) {
+  std::string out;
+  if (is_ascii(sjis)) return std::string(sjis);
+  if (convert(to_utf8_, sjis.data(), sjis.size(), &out)) return out;
+  out.reserve(sjis.size());
+  for (size_t i = 0; i < sjis.size();) {
+    const auto c = static_cast<unsigned char>(sjis[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const size_t n = sjis_lead(c) && i + 1 < sjis.size() ? 2 : 1;
+    if (!convert(to_utf8_, sjis.data() + i, n, &out)) out += '?';
+    i += n;
+  }
+  return out;
+}
+
+size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
+  out->clear();
+  if (is_ascii(utf8)) {
+    out->assign(utf8);
+    return 0;
+  }
+  if (convert(to_sjis_, utf8.data(), utf8.size(), out)) return 0;
+  out->clear();
+  size_t replaced = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      *out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const size_t n = utf8_length(c);
+    if (n == 1 || i + n > utf8.size() || !convert(to_sjis_, utf8.data() + i, n, out)) {
+      *out += '?';
+      ++replaced;
+    }
+    i += n == 1 ? 1 : std::min(n, utf8.size() - i);
+  }
+  return replaced;
+}
+
+bool ascii_of(std::string_view utf8, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      *out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (utf8_length(c) != 3 || i + 3 > utf8.size()) return false;
+    const unsigned code = (c & 0x0Fu) << 12 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6 |
+                          (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+    if (code >= 0xFF01 && code <= 0xFF5E) {
+      *out += static_cast<char>(code - 0xFF01 + 0x21);  // full-width forms
+    } else if (code == 0x3000) {
+      *out += ' ';  // ideographic space
+    } else {
+      return false;
+    }
+    i += 3;
+  }
+  return true;
+}
+
+bool is_ascii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+std::string trimmed_text(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return "";
+  const size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::string sjis_prefix(const std::string& sjis, size_t max) {
+  size_t end = 0;
+  while (end < sjis.size()) {
+    const size_t n = sjis_lead(static_cast<unsigned char>(sjis[end])) ? 2 : 1;
+    if (end + n > max) break;
+    end += n;
+  }
+  return sjis.substr(0, std::min(end, sjis.size()));
+}
+
+}  // namespace osprey_tool

@@ -1,0 +1,51 @@
+// Text conversions of ADIF files: the log's Shift-JIS (code page 932) to and
+// from the UTF-8 of ADX files, and the ASCII that ADI files carry.
+#pragma once
+
+#include <iconv.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace osprey_tool {
+
+class AdifText {
+ public:
+  AdifText();
+  ~AdifText();
+  AdifText(const AdifText&) = delete;
+  AdifText& operator=(const AdifText&) = delete;
+
+  // False when the system has no code page 932 converter; the conversions
+  // then pass ASCII through and replace every other character by '?'.
+  bool available() const;
+
+  // Shift-JIS bytes as UTF-8. A byte sequence that is not a code page 932
+  // character becomes '?'.
+  std::string utf8_of(std::string_view sjis);
+
+  // UTF-8 text as Shift-JIS into *out. Returns how many characters had no
+  // Shift-JIS form (each became '?'); invalid UTF-8 bytes count the same.
+  size_t sjis_of(std::string_view utf8, std::string* out);
+
+ private:
+  iconv_t to_utf8_;
+  iconv_t to_sjis_;
+};
+
+// The UTF-8 text as ASCII into *out: full-width letters, digits and signs
+// become their ASCII forms and the ideographic space a blank. False when any
+// other non-ASCII character is present (*out is then unspecified).
+bool ascii_of(std::string_view utf8, std::string* out);
+
+// True when every byte is below 0x80.
+bool is_ascii(std::string_view text);
+
+// Leading and trailing blanks removed.
+std::string trimmed_text(std::string_view text);
+
+// The text cut to at most max bytes without splitting a Shift-JIS character.
+std::string sjis_prefix(const std::string& sjis, size_t max);
+
+}  // namespace osprey_tool
