@@ -32,17 +32,17 @@ namespace {
 
 // Open and close flags: compare file times (rebuilding stale indexes) and
 // store them again at the close, as the application does.
-constexpr int32_t kOpenChecked = 1;
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
 constexpr int32_t kOpenAsIs = 0;
-constexpr int32_t kContactFile = 16;
-constexpr int32_t kByCall = 16;
-constexpr int32_t kByCode = 17;
-constexpr int32_t kRecordOrder = 24;
-constexpr int32_t kMastersByCode = 34;
-constexpr int32_t kSeparatorsAndRemarks = 3;
-constexpr int32_t kEndOfOrder = 12;
+constexpr int32_t kContactFile = OSP_WRITE_CONTACTS;
+constexpr int32_t kByCall = OSP_MODE_CONTACTS_BY_CALL;
+constexpr int32_t kByCode = OSP_MODE_CONTACTS_BY_CODE;
+constexpr int32_t kRecordOrder = OSP_MODE_CONTACTS_IN_RECORD_ORDER;
+constexpr int32_t kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
+constexpr int32_t kSeparatorsAndRemarks = OSP_READ_FULL;
+constexpr int32_t kEndOfOrder = OSP_END_OF_ORDER;
 constexpr int32_t kAskOwnerActive = 1;  // a non-zero confirmation word asks
-constexpr int32_t kIdYes = 6;
+constexpr int32_t kIdYes = OSP_ANSWER_YES;
 
 void print_master_heading() {
   std::printf("%7s  %-6s %-28s %-3s %-4s %-6s %-6s\n", "RECNO", "CODE", "NAME", "FLG", "AREA",

@@ -25,15 +25,15 @@ namespace osprey_tool {
 namespace {
 
 constexpr int32_t kIdOk = 1;
-constexpr int32_t kIdYes = 6;
-constexpr int32_t kIdNo = 7;
+constexpr int32_t kIdYes = OSP_ANSWER_YES;
+constexpr int32_t kIdNo = OSP_ANSWER_NO;
 constexpr uint32_t kMbTypeMask = 0x0F;
 constexpr uint32_t kMbYesNo = 0x04;
 constexpr uint32_t kMbYesNoCancel = 0x03;
 
 // Open flags: check the times against the profile file, allocate the viewer.
-constexpr int32_t kOpenFlags = 1 | 4;
-constexpr int32_t kCloseFlags = 1 | 4;
+constexpr int32_t kOpenFlags = OSP_OPEN_CHECK_TIMES | OSP_OPEN_VIEWER;
+constexpr int32_t kCloseFlags = OSP_CLOSE_STORE_TIMES | OSP_CLOSE_FREE_VIEWER;
 constexpr int kIndexCount = 5;
 
 

@@ -15,8 +15,8 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kOpenChecked = 1;
-constexpr int32_t kSeparatorsAndRemarks = 3;
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
+constexpr int32_t kSeparatorsAndRemarks = OSP_READ_FULL;
 
 struct QslOptions {
   std::string base;

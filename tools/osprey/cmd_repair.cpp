@@ -34,9 +34,10 @@ namespace fs = std::filesystem;
 constexpr int kIndexCount = 5;
 constexpr uint32_t kTypeMask = 0x0F;
 constexpr int32_t kIdOk = 1;
-constexpr int32_t kIdYes = 6;
-constexpr int32_t kIdNo = 7;
-constexpr int32_t kCheckTimes = 1;  // open: compare, close: store the file times
+constexpr int32_t kIdYes = OSP_ANSWER_YES;
+constexpr int32_t kIdNo = OSP_ANSWER_NO;
+// Open: compare the file times; close: store them.
+constexpr int32_t kCheckTimes = OSP_OPEN_CHECK_TIMES;
 constexpr size_t kCallBytes = 6;    // the call sign, data bytes 0-5
 constexpr size_t kShownRecords = 20;
 // The library's question whether the remarks file's count may be forced to

@@ -21,10 +21,10 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kOpenChecked = 1;
-constexpr int32_t kMastersByCode = 34;
-constexpr int32_t kEndOfContacts = 10;
-constexpr int32_t kEndOfOrder = 12;
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
+constexpr int32_t kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
+constexpr int32_t kEndOfContacts = OSP_RECNO_ABOVE_COUNT;
+constexpr int32_t kEndOfOrder = OSP_END_OF_ORDER;
 constexpr int32_t kProgressX = 40;
 constexpr int32_t kProgressY = 54;
 constexpr int kNameBytes = 28;

@@ -71,32 +71,10 @@ ContactTime contact_time(const uint8_t* d) {
 }
 
 int band_of(const char* f) {
-  const auto at = [f](int i) { return static_cast<unsigned char>(f[i]); };
-  const auto digit = [](unsigned char c) { return c >= '0' && c <= '9'; };
-  switch (f[0]) {
-    case '1':
-      if (f[1] == '.') return 0;
-      if (f[1] == '0') return 3;
-      if (f[1] == '4') return (f[2] == '4' || f[2] == '5') ? 10 : 4;
-      if (f[1] == '8') return 5;
-      if (f[1] == '2') return 12;
-      return -1;
-    case '3':
-      return f[1] == '.' ? 1 : -1;
-    case '7':
-      return 2;
-    case '2':
-      if (f[1] == '1') return 6;
-      if (f[1] == '4') return digit(at(2)) ? 13 : 7;
-      if (f[1] == '8' || f[1] == '9') return 8;
-      return -1;
-    case '5':
-      return at(1) <= '5' ? 9 : 14;
-    case '4':
-      return f[1] == '3' ? 11 : -1;
-    default:
-      return -1;
-  }
+  // The library's own reading of a frequency, so that the listing and the
+  // award tables agree on every contact's band.
+  const int32_t band = FreqPCheck(f);
+  return band < 15 ? band : -1;
 }
 
 const char* band_name(int band) { return band >= 0 && band < 15 ? kBands[band] : "?"; }

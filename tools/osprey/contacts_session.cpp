@@ -17,8 +17,8 @@ namespace {
 constexpr uint32_t kTypeMask = 0x0F;
 constexpr uint32_t kOkOnly = 0x00;
 constexpr int32_t kIdOk = 1;
-constexpr int32_t kIdYes = 6;
-constexpr int32_t kIdNo = 7;
+constexpr int32_t kIdYes = OSP_ANSWER_YES;
+constexpr int32_t kIdNo = OSP_ANSWER_NO;
 constexpr int32_t kOpenCheckTimes = 1;
 
 int g_device_context = 0;  // the progress text is drawn "into" this
