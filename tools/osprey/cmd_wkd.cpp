@@ -2,17 +2,22 @@
 // the worked/confirmed walk over the whole log, raising the master file's
 // band tables, then prints the award table (and draws it as a picture).
 
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "award_table.h"
 #include "commands.h"
 #include "contacts_session.h"
+#include "log_files.h"
 #include "mark_text.h"
 #include "osprey32.h"
 #include "status_text.h"
@@ -64,6 +69,50 @@ bool collect_rows(LogHandle* log, const std::string& context, std::vector<AwardR
   return true;
 }
 
+// A copy of a log that may not be written, in a folder of its own that goes
+// away with it: the walk raises the band tables in the copy, so that the
+// award table can be shown without changing the user's files.
+class ScratchCopy {
+ public:
+  ScratchCopy(const LogFiles& files, const std::string& base) {
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    std::string pattern = ((ec ? std::filesystem::path("/tmp") : temp) / "osprey-wkd-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      error_ = "cannot make a folder like " + pattern;
+      return;
+    }
+    folder_ = pattern;
+    for (const std::string& path : files.all()) {
+      if (!std::filesystem::exists(path, ec)) continue;
+      const auto to = std::filesystem::path(folder_) / std::filesystem::path(path).filename();
+      if (!std::filesystem::copy_file(path, to, ec)) {
+        error_ = "cannot copy " + path + ": " + ec.message();
+        return;
+      }
+      std::filesystem::permissions(to, std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::add, ec);
+    }
+    base_ = (std::filesystem::path(folder_) / std::filesystem::path(base).filename()).string();
+  }
+  ~ScratchCopy() {
+    std::error_code ec;
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
+  }
+  ScratchCopy(const ScratchCopy&) = delete;
+  ScratchCopy& operator=(const ScratchCopy&) = delete;
+
+  // The copy's base path; empty when it could not be made.
+  const std::string& base() const { return base_; }
+  // Why the copy could not be made.
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string error_;
+  std::string folder_;
+  std::string base_;
+};
+
 void run_wkd(const WkdOptions& o) {
   const std::string context = "wkd: " + o.base;
   std::string excluded;
@@ -75,8 +124,26 @@ void run_wkd(const WkdOptions& o) {
     return;
   }
 
+  // The walk stores what it raises in the master file. A log that may not
+  // be written is walked in a scratch copy, and the user is told so.
+  const LogFiles files = log_files(o.base);
+  const std::string reason = read_only_reason(files);
+  std::optional<ScratchCopy> copy;
+  if (!reason.empty()) {
+    copy.emplace(files, o.base);
+    if (copy->base().empty()) {
+      fail_with_message(context, reason + " may not be written, and no scratch copy could be made: " +
+                                     copy->error());
+      return;
+    }
+    std::fprintf(stderr,
+                 "osprey: %s may not be written: the tables are raised in a scratch copy and "
+                 "not stored\n",
+                 reason.c_str());
+  }
+
   SessionHooks hooks(Answers::kNo);
-  OpenLog open(hooks, context, o.base, kOpenChecked, Use::kChange);
+  OpenLog open(hooks, context, copy ? copy->base() : o.base, kOpenChecked, Use::kChange);
   if (!open.ok()) return;
   LogHandle& log = *open.get();
 
