@@ -2,7 +2,8 @@
 // contact services and the text-file exports against real Win32 files: the
 // value checks (numbers, bands, dates, prefixes, Shift-JIS search), QSL marks,
 // the sequential pass, a contact line appended, the worked and confirmed walk
-// over the master file, line reading and writing, and a user text file.
+// over the master file, line reading and writing, and a user text file; then
+// every log and index export that no other program calls, once each.
 //
 //   osprey_services_test [path of the DLL]     (default: OSPREY32.DLL beside it)
 //
@@ -43,7 +44,8 @@ using Bytes = std::vector<uint8_t>;
   X(WkdCfmCheck) X(DateComp) X(isExPrefix) X(User_open) X(User_Seek) X(User_Read)            \
   X(User_close) X(T_Open) X(T_Gets) X(T_GetDbs) X(T_Puts) X(JStrStr) X(Text_QFRappend)
 #define OSP_HELPER_EXPORTS(X) \
-  X(OspSetHooks) X(OspreyOpen) X(OspreyClose) X(OSP_append) X(OSP_top) X(OSP_skip) X(dbf_read)
+  X(OspSetHooks) X(OspreyOpen) X(OspreyClose) X(OSP_append) X(OSP_top) X(OSP_skip) X(OSP_read) \
+  X(dbf_read)
 
 struct Api {
 #define OSP_API_MEMBER(name) decltype(&::name) name = nullptr;
@@ -345,6 +347,64 @@ void check_calling_convention(Context& x, Checker& c) {
   osp::wintest::check_probe_rows(x.dll, kServiceNames, rows, c);
 }
 
+// The log and index exports the other programs leave alone, each called
+// once on the open log (the index calls on its call-sign index), the file
+// calls on files that are not there; the zap, which empties the log, last.
+#define OSP_REST_EXPORTS(X)                                                                  \
+  X(ChosonCheck) X(OSP_read) X(OSP_update) X(OSP_btm) X(OSP_idxrmv) X(OSP_flush)             \
+  X(idx_search) X(idx_next) X(idx_back) X(idx_top) X(idx_bottom) X(idx_open) X(idx_close)    \
+  X(idx_open_readonly) X(dbf_open_readonly) X(MakeIndex) X(Get_lupdate) X(DB_append)         \
+  X(CopyFromMAS) X(OSP_zap)
+#define OSP_API_NAME(name) #name,
+const char* const kRestNames[] = {OSP_REST_EXPORTS(OSP_API_NAME)};
+#undef OSP_API_NAME
+
+void check_other_log_exports(Context& x, Checker& c) {
+  auto p = [](const void* q) { return reinterpret_cast<uintptr_t>(q); };
+  constexpr int32_t kAny = osp::wintest::kAnyResult;
+  constexpr int32_t kRead = 3;  // the record and its view
+  WCHECK_EQ(c, 0, x.api.OSP_read(&x.log, 1, kRead));
+  static LogHandle before;  // the record as read, for the update's comparison
+  before = x.log;
+  int32_t no_question = 0;
+  IdxHandle idle{};
+  idle.file = OSP_NO_FILE;
+  IdxHandle scratch{};
+  DbfHandle scratch_dbf{};
+  IdxHandle* calls = &x.log.index_slot[0];
+  const std::string missing = x.dir.file("NONE.DBS");
+  const std::string made = x.dir.file("NONE.NDX");
+  const uint8_t header[32] = {0x03, 26, 3, 14};
+  const int32_t count = x.log.dbs.handle.record_count;
+
+  using Row = osp::wintest::ProbeRow;
+  const Row rows[] = {
+      {"ChosonCheck", kAny, 1, {p("1001  ")}},
+      {"OSP_read", 0, 3, {p(&x.log), 1, kRead}},
+      {"OSP_update", 0, 5, {p(&x.log), p(&before), 1, kByCall, p(&no_question)}},
+      {"OSP_btm", 0, 2, {p(&x.log), kRecordOrder}},
+      {"OSP_idxrmv", 12, 4, {p(&x.log), 99, kByCall, p("ZZZZZZ")}},
+      {"OSP_flush", 0, 1, {p(&x.log)}},
+      {"idx_search", 3, 3, {p(calls), p("QA2BBB"), 0}},
+      {"idx_next", 1, 1, {p(calls)}},
+      {"idx_back", 3, 1, {p(calls)}},
+      {"idx_top", 2, 1, {p(calls)}},
+      {"idx_bottom", 1, 1, {p(calls)}},
+      {"idx_open", OSP_CANNOT_OPEN, 2, {p(missing.c_str()), p(&scratch)}},
+      {"idx_close", 0, 1, {p(&idle)}},
+      {"idx_open_readonly", OSP_CANNOT_OPEN, 2, {p(missing.c_str()), p(&scratch)}},
+      {"dbf_open_readonly", OSP_CANNOT_OPEN, 2, {p(missing.c_str()), p(&scratch_dbf)}},
+      {"MakeIndex", kAny, 3, {p(missing.c_str()), p("CALLS"), p(made.c_str())}},
+      {"Get_lupdate", kAny, 1, {p(header)}},
+      {"DB_append", 0, 1, {p(&x.log)}},
+      {"CopyFromMAS", kAny, 1, {p(&x.log)}},
+      {"OSP_zap", kAny, 1, {p(&x.log)}},
+  };
+  osp::wintest::check_probe_rows(x.dll, kRestNames, rows, c);
+  WCHECK(c, count > 0);
+  WCHECK_EQ(c, 0, x.log.dbs.handle.record_count);
+}
+
 void check_close(Context& x, Checker& c) {
   x.api.OspreyClose(&x.log, kFullOpen);
   WCHECK(c, x.log.dbs.handle.file <= 0);
@@ -361,6 +421,7 @@ const Check<Context> kChecks[] = {
     {"a contact line becomes the last contact", check_contact_line},
     {"the worked and confirmed walk raises the master file", check_worked_confirmed},
     {"service exports are plain standard-call names", check_calling_convention},
+    {"the other log and index exports are plain standard-call names", check_other_log_exports},
     // The sorts (JARL_sort, DateTimeSort, MasterSort) and the print formats
     // (PrintDataFmt, PrintQslFmt) get their checks here, on the same log.
     {"the log closes", check_close},
