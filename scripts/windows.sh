@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds OSPREY32.DLL for 32-bit Windows (mingw-w64, i686) into
 # build/windows, checks its export table against src/exports/osprey32.def,
-# and runs the Windows test programs under Wine, headless, in a Wine prefix
-# of its own (build/wine; made on the first run).
+# and runs the Windows test programs and then the GoogleTest suite (over the
+# Win32 platform layer, less what tests/windows/excluded_tests.txt names)
+# under Wine, headless, in a Wine prefix of its own (build/wine; made on the
+# first run). Each program's output is kept in build/windows/<program>.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
