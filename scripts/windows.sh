@@ -11,12 +11,18 @@ root=$(pwd)
 build="$root/build/windows"
 
 echo "-- cross-building OSPREY32.DLL and the test suite"
+# CMake keeps the compilers it found first; a toolchain file changed since the
+# folder was configured (another compiler) needs a folder made anew.
+toolchain="$root/cmake/i686-w64-mingw32.cmake"
+if [ -f "$build/CMakeCache.txt" ] && [ "$toolchain" -nt "$build/CMakeCache.txt" ]; then
+  rm -rf "$build"
+fi
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S . -B "$build" -G Ninja --no-warn-unused-cli \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 ninja -C "$build" -j "${OSP_JOBS:-$(nproc)}"
 
