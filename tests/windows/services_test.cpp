@@ -45,7 +45,7 @@ using Bytes = std::vector<uint8_t>;
   X(User_close) X(T_Open) X(T_Gets) X(T_GetDbs) X(T_Puts) X(JStrStr) X(Text_QFRappend)
 #define OSP_HELPER_EXPORTS(X) \
   X(OspSetHooks) X(OspreyOpen) X(OspreyClose) X(OSP_append) X(OSP_top) X(OSP_skip) X(OSP_read) \
-  X(dbf_read)
+  X(OSP_flush) X(dbf_read)
 
 struct Api {
 #define OSP_API_MEMBER(name) decltype(&::name) name = nullptr;
@@ -410,6 +410,19 @@ void check_close(Context& x, Checker& c) {
   WCHECK(c, x.log.dbs.handle.file <= 0);
 }
 
+// A log opened for reading only has nothing to write back: its flush
+// succeeds without a box.
+void check_read_only_flush(Context& x, Checker& c) {
+  constexpr int32_t kReadOnlyOpen = OSP_OPEN_READ_ONLY;  // the master file and indexes too
+  WCHECK_EQ(c, 0, x.api.OspreyOpen(nullptr, &x.log, x.base.c_str(), 0, kReadOnlyOpen));
+  WCHECK(c, x.log.mst.handle.file > 0);
+  const int boxes = x.boxes;
+  WCHECK_EQ(c, 0, x.api.OSP_flush(&x.log));
+  WCHECK_EQ(c, boxes, x.boxes);
+  x.api.OspreyClose(&x.log, 0);
+  WCHECK(c, x.log.dbs.handle.file <= 0);
+}
+
 const Check<Context> kChecks[] = {
     {"numbers, bands and band strings", check_numbers_and_bands},
     {"dates, prefixes and Shift-JIS search", check_dates_prefixes_and_search},
@@ -425,6 +438,7 @@ const Check<Context> kChecks[] = {
     // The sorts (JARL_sort, DateTimeSort, MasterSort) and the print formats
     // (PrintDataFmt, PrintQslFmt) get their checks here, on the same log.
     {"the log closes", check_close},
+    {"a log opened for reading only flushes", check_read_only_flush},
 };
 
 bool bind(Context& x) {
