@@ -5,8 +5,11 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
 set(OSP_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${OSP_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${OSP_MINGW_PREFIX}-g++)
+# The posix thread model: its C++ runtime has std::mutex and std::thread
+# (winpthreads, linked in statically like the rest of the runtime), which
+# GoogleTest's Windows build needs.
+set(CMAKE_C_COMPILER ${OSP_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${OSP_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${OSP_MINGW_PREFIX}-windres)
 set(CMAKE_AR ${OSP_MINGW_PREFIX}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${OSP_MINGW_PREFIX}-ranlib CACHE FILEPATH "")

@@ -40,7 +40,8 @@ int32_t read_at_position(FileHandle h, char* buffer, int32_t count) {
     return file_read(h, buffer, count);
   }
   const int64_t offset = line_position - ahead.start;
-  const bool usable = ahead.file == h && offset >= 0 && offset <= ahead.length &&
+  // A dropped read-ahead is marked kNoFile: a read of kNoFile must not take it.
+  const bool usable = h != kNoFile && ahead.file == h && offset >= 0 && offset <= ahead.length &&
                       (ahead.at_end || ahead.length - offset >= count);
   if (!usable) {
     ahead.file = kNoFile;

@@ -30,7 +30,7 @@ class QslMarkTest : public ::testing::Test {
 // view keep what they held.
 TEST_F(QslMarkTest, AMarkChangesOneByteOfTheContactFile) {
   struct Case {
-    int32_t (*write)(LogHandle*, int32_t, int32_t);
+    int32_t(OSPAPI* write)(LogHandle*, int32_t, int32_t);
     int32_t recno;
     int32_t mark;
     size_t record_byte;

@@ -1,6 +1,10 @@
 #include "support/hooks_fixture.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <stdexcept>
 
@@ -44,6 +48,31 @@ void HookRecorder::on_time(void* ctx, OspLocalTime* now) {
 
 namespace {
 
+#if defined(_WIN32)
+// Converts text between code pages through UTF-16, as iconv does natively;
+// false when a character has no place in either.
+UINT code_page(const char* name) { return std::string(name) == "CP932" ? 932 : CP_UTF8; }
+
+bool convert(const char* to, const char* from, const std::string& text, std::string* out) {
+  out->clear();
+  if (text.empty()) return true;
+  const int n = static_cast<int>(text.size());
+  const int wide = MultiByteToWideChar(code_page(from), MB_ERR_INVALID_CHARS, text.data(), n,
+                                       nullptr, 0);
+  if (wide <= 0) return false;
+  std::wstring w(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(code_page(from), MB_ERR_INVALID_CHARS, text.data(), n, w.data(), wide);
+  const UINT cp = code_page(to);
+  BOOL lossy = FALSE;
+  BOOL* lossy_p = cp == CP_UTF8 ? nullptr : &lossy;
+  const DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int bytes = WideCharToMultiByte(cp, flags, w.data(), wide, nullptr, 0, nullptr, lossy_p);
+  if (bytes <= 0 || lossy) return false;
+  out->resize(static_cast<size_t>(bytes));
+  WideCharToMultiByte(cp, flags, w.data(), wide, out->data(), bytes, nullptr, lossy_p);
+  return !lossy;
+}
+#else
 // Converts text between the encodings iconv names; false when it cannot.
 bool convert(const char* to, const char* from, const std::string& text, std::string* out) {
   iconv_t cd = iconv_open(to, from);
@@ -61,6 +90,7 @@ bool convert(const char* to, const char* from, const std::string& text, std::str
   *out = buf;
   return true;
 }
+#endif
 
 }  // namespace
 

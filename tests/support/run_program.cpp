@@ -1,6 +1,8 @@
 #include "support/run_program.h"
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 
@@ -10,6 +12,17 @@ namespace osp::test {
 
 namespace {
 
+#if defined(_WIN32)
+// The command interpreter's quoting: double quotes, with inner ones escaped.
+std::string shell_quoted(const std::string& s) {
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"') q += '\\';
+    q += c;
+  }
+  return q + "\"";
+}
+#else
 std::string shell_quoted(const std::string& s) {
   std::string q = "'";
   for (char c : s) {
@@ -20,6 +33,7 @@ std::string shell_quoted(const std::string& s) {
   }
   return q + "'";
 }
+#endif
 
 }  // namespace
 
@@ -31,6 +45,13 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
   std::string command = shell_quoted(program);
   for (const std::string& a : args) command += " " + shell_quoted(a);
   command += " <" + shell_quoted(in) + " >" + shell_quoted(out) + " 2>" + shell_quoted(err);
+#if defined(_WIN32)
+  // cmd /c drops the first and the last quote of its line: one pair more.
+  const int status = std::system(("\"" + command + "\"").c_str());
+  ProgramResult r;
+  // The interpreter passes the program's exit status through.
+  if (status != -1) r.exit_status = status;
+#else
   const int status = std::system(command.c_str());
   ProgramResult r;
   if (status != -1 && WIFEXITED(status)) {
@@ -43,6 +64,7 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
   } else if (status != -1 && WIFSIGNALED(status)) {
     r.signal = WTERMSIG(status);
   }
+#endif
   const auto o = read_file(out);
   const auto e = read_file(err);
   r.out.assign(o.begin(), o.end());

@@ -6,13 +6,28 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#if defined(_WIN32)
+#include <random>
+#endif
 
 namespace osp::test {
 
 TempDir::TempDir() {
+#if defined(_WIN32)
+  // No mkdtemp: a random name, made with create_directory, which fails
+  // rather than reuse a folder that exists.
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    const auto dir = std::filesystem::temp_directory_path() / ("osprey-" + std::to_string(seed()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(dir, ec)) path_ = dir.generic_string();
+  }
+  if (path_.empty()) throw std::runtime_error("no temporary folder");
+#else
   std::string templ = (std::filesystem::temp_directory_path() / "osprey-XXXXXX").string();
   if (::mkdtemp(templ.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = templ;
+#endif
 }
 
 TempDir::~TempDir() {

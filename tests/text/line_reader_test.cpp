@@ -111,5 +111,20 @@ TEST(JStrStrTest, MatchesBeginOnlyOnCharacterBoundaries) {
   for (const Case& c : cases) EXPECT_EQ(JStrStr(c.text, c.pattern), c.at) << c.pattern;
 }
 
+// A file that is not open has no lines, even right after a T_Open dropped
+// what was read ahead of another file.
+TEST(LineReaderTest, NoFileHasNoLines) {
+  test::TempDir dir;
+  const std::string path = dir.file("LINES.TXT");
+  test::write_file(path, {'A', '\r', '\n', 'B', '\r', '\n'});
+  const OspFile h = T_Open(path.c_str());
+  char buffer[16];
+  ASSERT_EQ(T_Gets(buffer, sizeof buffer, h), 0);
+  platform::env()->close(h);
+  EXPECT_EQ(T_Open(dir.file("NONE.TXT").c_str()), OSP_NO_FILE);
+  EXPECT_EQ(T_Gets(buffer, sizeof buffer, OSP_NO_FILE), -1);
+  EXPECT_EQ(T_GetDbs(buffer, sizeof buffer, OSP_NO_FILE), -1);
+}
+
 }  // namespace
 }  // namespace osp

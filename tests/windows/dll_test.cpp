@@ -160,14 +160,9 @@ void check_calling_convention(Context& x, Checker& c) {
   const std::string created = x.dir.file("PROBE.DBS");
   const std::string missing = x.dir.file("MISSING.DBS");
   auto p = [](const void* q) { return reinterpret_cast<uintptr_t>(q); };
-  constexpr int32_t kAny = INT32_MIN;
+  constexpr int32_t kAny = osp::wintest::kAnyResult;
 
-  struct Row {
-    const char* name;
-    int32_t expected;  // kAny: no meaningful result
-    int32_t count;
-    uintptr_t args[5];
-  };
+  using Row = osp::wintest::ProbeRow;
   const Row rows[] = {
       {"OspSetHooks", kAny, 1, {p(&x.hooks)}},
       {"GetOspdllVersion", 0x00043400, 0, {}},
@@ -196,32 +191,7 @@ void check_calling_convention(Context& x, Checker& c) {
     c.fail(__FILE__, __LINE__, "msvcrt.dll has no abs");
   }
 
-  for (const char* name : kExportNames) {
-    bool found = false;
-    for (const Row& row : rows) found = found || std::strcmp(row.name, name) == 0;
-    if (!found) c.fail(__FILE__, __LINE__, std::string("no calling-convention row for ") + name);
-  }
-  for (const Row& row : rows) {
-    const std::string at = "@" + std::to_string(4 * row.count);
-    const FARPROC fn = GetProcAddress(x.dll, row.name);
-    if (fn == nullptr) {
-      c.fail(__FILE__, __LINE__, std::string(row.name) + " is not exported");
-      continue;
-    }
-    if (GetProcAddress(x.dll, (row.name + at).c_str()) != nullptr ||
-        GetProcAddress(x.dll, ("_" + std::string(row.name) + at).c_str()) != nullptr)
-      c.fail(__FILE__, __LINE__, std::string(row.name) + " is also exported decorated");
-    int32_t left = -1;
-    const int32_t result =
-        osp_stdcall_probe(reinterpret_cast<const void*>(fn), row.count, row.args, &left);
-    if (left != 0)
-      c.fail(__FILE__, __LINE__,
-             std::string(row.name) + " left " + std::to_string(left) + " bytes on the stack");
-    if (row.expected != kAny && result != row.expected)
-      c.fail(__FILE__, __LINE__,
-             std::string(row.name) + " returned " + std::to_string(result) + ", expected " +
-                 std::to_string(row.expected));
-  }
+  osp::wintest::check_probe_rows(x.dll, kExportNames, rows, c);
 }
 
 void check_create(Context& x, Checker& c) {

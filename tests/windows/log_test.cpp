@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "check.h"
+#include "contact_log.h"
 #include "osprey32.h"
 #include "stdcall_probe.h"
 
@@ -27,6 +28,14 @@ using osp::wintest::Checker;
 using osp::wintest::file_size;
 using osp::wintest::TempDir;
 using osp::wintest::write_file;
+using osp::wintest::Entry;
+using osp::wintest::MasterRow;
+using osp::wintest::fill_view;
+using osp::wintest::master_file;
+using osp::wintest::padded;
+using osp::wintest::set_field;
+using osp::wintest::text;
+using osp::wintest::trimmed;
 using Bytes = std::vector<uint8_t>;
 
 #define OSP_LOG_EXPORTS(X)                                                                  \
@@ -51,18 +60,6 @@ constexpr int32_t kPastLastRecord = 10;
 constexpr int32_t kYes = IDYES;
 constexpr uint32_t kQuestionStyle = MB_YESNO | MB_ICONQUESTION;
 
-// A contact as the caller types it into the view.
-struct Entry {
-  const char* call;  // 7 characters: call sign and its ignored place
-  const char* date;  // "YY/MM/DD"
-  const char* time;  // "HH:MM" and J (Japan Standard Time) or U (UTC)
-  const char* frequency;
-  const char* mode;
-  const char* code;
-  const char* remark1;
-  const char* remark2;
-};
-
 // Record n is kEntries[n - 1]; QA1AAA is worked twice.
 const Entry kEntries[] = {
     {"QA3CCC ", "26/03/14", "10:20J", "7.025  ", "CW ", "1001  ", "FIRST", ""},
@@ -72,12 +69,6 @@ const Entry kEntries[] = {
 };
 constexpr int kEntryCount = static_cast<int>(std::size(kEntries));
 
-struct MasterRow {
-  const char* code;
-  const char* name;
-  char flg, hed;
-  const char* eria;
-};
 const MasterRow kMasters[] = {
     {"1001", "CHIYODA", '2', 'B', "10"},
     {"100101", "KOJIMACHI", '1', 'C', "20"},
@@ -118,85 +109,6 @@ void record_text(void* ctx, void* dc, int32_t, int32_t y, const char* text, int3
 
 void fixed_clock(void* ctx, OspLocalTime* now) { *now = static_cast<Context*>(ctx)->clock; }
 
-std::string padded(const std::string& text, size_t width) {
-  std::string out = text.substr(0, width);
-  out.resize(width, ' ');
-  return out;
-}
-
-// A master file (a dBASE III table of CODE C6, NAME C28, FLG C1, HED C1,
-// ERIA C2, CFM C2, WKD C2, RSV C6) with the rows, as raw bytes.
-Bytes master_file() {
-  struct Field {
-    const char* name;
-    uint8_t width;
-  };
-  const Field fields[] = {{"CODE", 6}, {"NAME", 28}, {"FLG", 1}, {"HED", 1},
-                          {"ERIA", 2}, {"CFM", 2},   {"WKD", 2}, {"RSV", 6}};
-  const size_t header = 32 + 32 * std::size(fields) + 1;
-  Bytes b(header, 0);
-  b[0] = 0x03;
-  b[1] = 26;
-  b[2] = 3;
-  b[3] = 1;
-  b[4] = static_cast<uint8_t>(std::size(kMasters));
-  b[8] = static_cast<uint8_t>(header);
-  b[9] = static_cast<uint8_t>(header >> 8);
-  b[10] = 49;
-  size_t at = 32;
-  for (const Field& f : fields) {
-    std::memcpy(&b[at], f.name, std::strlen(f.name));
-    b[at + 11] = 'C';
-    b[at + 16] = f.width;
-    at += 32;
-  }
-  b[at] = 0x0D;
-  for (const MasterRow& m : kMasters) {
-    const std::string r = std::string(" ") + padded(m.code, 6) + padded(m.name, 28) + m.flg +
-                          m.hed + padded(m.eria, 2) + std::string(4, '\0') + padded("", 6);
-    b.insert(b.end(), r.begin(), r.end());
-  }
-  b.push_back(0x1A);
-  return b;
-}
-
-template <size_t N>
-void set_field(char (&field)[N], const char* value) {
-  const std::string p = padded(value, N - 1);
-  std::memcpy(field, p.data(), N - 1);
-  field[N - 1] = '\0';
-}
-
-template <size_t N>
-std::string text(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
-}
-
-// Remark texts come back without their trailing blanks.
-std::string trimmed(const std::string& s) {
-  const size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
-}
-
-void fill_view(ContactView& v, const Entry& e) {
-  v = ContactView{};
-  set_field(v.callsign, e.call);
-  set_field(v.portable, "");
-  set_field(v.date, e.date);
-  set_field(v.time, e.time);
-  set_field(v.his_report, "599");
-  set_field(v.my_report, "579");
-  set_field(v.frequency, e.frequency);
-  set_field(v.mode, e.mode);
-  set_field(v.code, e.code);
-  set_field(v.grid, "PM95");
-  set_field(v.qsl, "J  ");
-  set_field(v.name, "TARO");
-  set_field(v.remark1, e.remark1);
-  set_field(v.remark2, e.remark2);
-  set_field(v.remark3, "");
-}
-
 // The view shows entry e: every field the caller filled comes back.
 void expect_view(Checker& c, const ContactView& v, const Entry& e, int line) {
   auto same = [&](const std::string& got, const std::string& want, const char* what) {
@@ -233,7 +145,7 @@ void check_handle_sizes(Context&, Checker& c) {
 // file, makes it and the remarks file, and builds the five indexes, showing
 // each one's path as it goes.
 void check_open_from_master_file(Context& x, Checker& c) {
-  WCHECK(c, write_file(x.base + ".mst", master_file()));
+  WCHECK(c, write_file(x.base + ".mst", master_file(kMasters)));
   WCHECK_EQ(c, 0, x.api.OspreyOpen(&x.dc, &x.log, x.base.c_str(), 0, kFullOpen));
   WCHECK_EQ(c, 1, x.boxes);
   if (x.boxes == 1) {
@@ -321,14 +233,9 @@ void check_calling_convention(Context& x, Checker& c) {
   std::vector<int32_t> results(1001);
   const std::string no_master = x.dir.file("NONE");
   auto p = [](const void* q) { return reinterpret_cast<uintptr_t>(q); };
-  constexpr int32_t kAny = INT32_MIN;
+  constexpr int32_t kAny = osp::wintest::kAnyResult;
 
-  struct Row {
-    const char* name;
-    int32_t expected;  // kAny: no meaningful result
-    int32_t count;
-    uintptr_t args[5];
-  };
+  using Row = osp::wintest::ProbeRow;
   const Row rows[] = {
       {"OspSetHooks", kAny, 1, {p(&x.hooks)}},
       {"OspreyOpen", 42, 5, {p(&x.dc), p(&never), p(no_master.c_str()), 0, kFullOpen}},
@@ -341,33 +248,8 @@ void check_calling_convention(Context& x, Checker& c) {
       {"DupIndexRead", 1, 3, {p(&x.log.index_slot[0]), p(key), p(results.data())}},
   };
 
-  for (const char* name : kExportNames) {
-    bool found = false;
-    for (const Row& row : rows) found = found || std::strcmp(row.name, name) == 0;
-    if (!found) c.fail(__FILE__, __LINE__, std::string("no calling-convention row for ") + name);
-  }
   const int boxes = x.boxes;
-  for (const Row& row : rows) {
-    const std::string at = "@" + std::to_string(4 * row.count);
-    const FARPROC fn = GetProcAddress(x.dll, row.name);
-    if (fn == nullptr) {
-      c.fail(__FILE__, __LINE__, std::string(row.name) + " is not exported");
-      continue;
-    }
-    if (GetProcAddress(x.dll, (row.name + at).c_str()) != nullptr ||
-        GetProcAddress(x.dll, ("_" + std::string(row.name) + at).c_str()) != nullptr)
-      c.fail(__FILE__, __LINE__, std::string(row.name) + " is also exported decorated");
-    int32_t left = -1;
-    const int32_t result =
-        osp_stdcall_probe(reinterpret_cast<const void*>(fn), row.count, row.args, &left);
-    if (left != 0)
-      c.fail(__FILE__, __LINE__,
-             std::string(row.name) + " left " + std::to_string(left) + " bytes on the stack");
-    if (row.expected != kAny && result != row.expected)
-      c.fail(__FILE__, __LINE__,
-             std::string(row.name) + " returned " + std::to_string(result) + ", expected " +
-                 std::to_string(row.expected));
-  }
+  osp::wintest::check_probe_rows(x.dll, kExportNames, rows, c);
   WCHECK_EQ(c, boxes + 2, x.boxes);
   WCHECK_EQ(c, 2, x.log.dbs.handle.current_recno);  // the skip after the top
 }
@@ -429,34 +311,16 @@ bool bind(Context& x) {
   return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const char* dll_path = argc > 1 ? argv[1] : "OSPREY32.DLL";
-  Context x;
-  x.dll = LoadLibraryA(dll_path);
-  if (x.dll == nullptr) {
-    std::printf("cannot load %s (error %lu)\n0 passed, 1 failed\n", dll_path, GetLastError());
-    return 1;
-  }
-  if (!x.dir.ok()) {
-    std::printf("cannot make a temporary directory\n0 passed, 1 failed\n");
-    return 1;
-  }
-  if (!bind(x)) {
-    std::printf("0 passed, 1 failed\n");
-    return 1;
-  }
-  x.base = x.dir.file("LOG");
+void set_up(Context& x) {
   x.hooks.message_box = answer_yes;
   x.hooks.text_out = record_text;
   x.hooks.local_time = fixed_clock;
   x.hooks.ctx = &x;
-  x.api.OspSetHooks(&x.hooks);
+}
 
-  const int failed = osp::wintest::run_checks(kChecks, x);
-  // A check that stopped half-way must not leave the files held.
-  if (x.log.dbs.handle.file > 0 || x.log.viewer != nullptr) x.api.OspreyClose(&x.log, 4);
-  x.api.OspSetHooks(nullptr);
-  return failed == 0 ? 0 : 1;
+}  // namespace
+
+int main(int argc, char** argv) {
+  Context x;
+  return osp::wintest::run_log_program(argc, argv, x, bind, set_up, kChecks);
 }

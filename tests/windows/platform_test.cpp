@@ -105,6 +105,25 @@ void check_positions(Context& x, Checker& c) {
 
 // Handles of 0 or below are closed ones: every call refuses them (-1 is also
 // the current process's pseudo handle, which the system would accept).
+// A flush of a file opened for reading has nothing to write and succeeds, as
+// on every platform; one opened for writing is flushed.
+void check_flush_by_access(Context& x, Checker& c) {
+  const std::string path = x.dir.file("FLUSH.DAT");
+  WCHECK(c, write_file(path, Bytes{1, 2, 3}));
+  const struct {
+    unsigned access;
+    unsigned share;
+  } opens[] = {{kRead, kShareRead}, {kRead, kShareNone}, {kReadWrite, kShareNone}};
+  for (const auto& o : opens) {
+    const Handle h = x.env->open_existing(path.c_str(), o.access, o.share);
+    WCHECK(c, h > 0);
+    if (!x.env->flush(h))
+      c.fail(__FILE__, __LINE__, "flush failed for access " + std::to_string(o.access));
+    x.env->close(h);
+  }
+  WCHECK(c, !x.env->flush(kNoFile));
+}
+
 void check_closed_handles(Context& x, Checker& c) {
   char buf[4] = {};
   for (const Handle h : {kNoFile, static_cast<Handle>(0)}) {
@@ -217,6 +236,7 @@ const Check<Context> kChecks[] = {
     {"read-sharing opens admit readers only", check_read_sharing},
     {"create-always never empties a held file", check_create_always},
     {"positions, short reads and cuts", check_positions},
+    {"a flush succeeds whatever the access", check_flush_by_access},
     {"closed handles are refused", check_closed_handles},
     {"file time number is local DOS time", check_file_time_number},
     {"profile files", check_profile_files},
