@@ -9,9 +9,17 @@ jobs=$(nproc)
 
 bash scripts/install-deps.sh
 
+# ccache keeps compiled objects between runs; paths under the checkout are
+# taken relative to it, so that another clone of the same sources hits too.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root"
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
 echo "== native build and tests"
 # The benchmarks are built (not run) so that they keep compiling.
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSP_BENCH=ON >/dev/null
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSP_BENCH=ON "${launcher[@]}" >/dev/null
 ninja -C build/native
 # The independent ADIF parser that the tests run under node.
 if command -v npm >/dev/null; then
@@ -23,14 +31,14 @@ echo "== installed library: the example built through the CMake package and pkg-
 bash scripts/check-install.sh build/native
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON -DOSP_TOOLS=ON >/dev/null
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON -DOSP_TOOLS=ON "${launcher[@]}" >/dev/null
 ninja -C build/sanitize
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")
 
 echo "== fuzz targets (bounded time each)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOSP_FUZZ=ON -DOSP_TESTS=OFF -DOSP_TOOLS=OFF >/dev/null
+  -DOSP_FUZZ=ON -DOSP_TESTS=OFF -DOSP_TOOLS=OFF "${launcher[@]}" >/dev/null
 ninja -C build/fuzz
 fuzz_seconds=${OSP_FUZZ_SECONDS:-30}
 for target in build/fuzz/fuzz/*_fuzz; do
