@@ -130,7 +130,10 @@ int main(int argc, char** argv) {
   for (int rep = 0; rep < o.repeat; ++rep) {
     auto start = Clock::now();
     std::FILE* out = std::fopen(adi.c_str(), "wb");
-    const AdifExportResult ex = export_adif(base, {}, "20260101 000000", out);
+    LogHandle log{};
+    check(OspreyOpen(nullptr, &log, base.c_str(), 0, 2) == 0, "open for export");
+    const AdifExportResult ex = export_adif(&log, {}, "20260101 000000", "bench", out);
+    OspreyClose(&log, 2);
     std::fclose(out);
     ours_export = std::min(ours_export, seconds_since(start));
     check(ex.status == 0 && ex.records == count, "our export");
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
     const std::string copy = dir.file("copy" + std::to_string(rep));
     osp::test::write_generated_log(copy, 0, 7);
     start = Clock::now();
-    const AdifImportResult im = import_adif(copy, adi, {});
+    const AdifImportResult im = import_adif_file(copy, adi, {});
     ours_import = std::min(ours_import, seconds_since(start));
     check(im.status == 0 && im.error.empty() && im.imported + im.duplicates.size() == count,
           "our import");

@@ -414,6 +414,13 @@ void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
 
 AdifRecord adif_of_contact(const ContactView& v, AdifText& text) {
   AdifRecord r;
+  adif_of_contact(v, text, &r);
+  return r;
+}
+
+void adif_of_contact(const ContactView& v, AdifText& text, AdifRecord* out) {
+  AdifRecord& r = *out;
+  r.fields.clear();
   r.fields.reserve(20);
   bool freq_kept = false;
   add_key_fields(v, &r, &freq_kept);
@@ -454,7 +461,6 @@ AdifRecord adif_of_contact(const ContactView& v, AdifText& text) {
   if (freq_kept) r.add(app_freq(), text.utf8_of(trimmed_text(field_text(v.frequency))));
   const std::string portable = trimmed_text(field_text(v.portable));
   if (!portable.empty() && portable[0] != '/') r.add(app_portable(), text.utf8_of(portable));
-  return r;
 }
 
 std::string duplicate_key(const ContactView& v) {

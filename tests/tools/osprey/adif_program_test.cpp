@@ -1,4 +1,4 @@
-// osprey export-adif and import-adif, run as programs: an independent ADIF
+// osprey export --format adif and import of .adi/.adx files, run as programs: an independent ADIF
 // parser reads the export with every field intact, and a generated log comes
 // back from an import unchanged but for its times, now in UTC.
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ TEST_F(AdifProgram, AnIndependentParserReadsEveryField) {
       << "adif-parser-ts is missing: npm install --prefix build/npm adif-parser-ts@0.7.7 "
          "(scripts/test-all.sh does this)";
   const std::string adi = dir_.file("log.adi");
-  const auto ex = osprey({"export-adif", base_, "-o", adi});
+  const auto ex = osprey({"export", base_, "--format", "adif", "-o", adi});
   ASSERT_EQ(ex.exit_status, 0) << ex.err;
   const std::string script = dir_.file("read.js");
   std::ofstream(script) << "const {AdifParser} = require('" << module << "');\n"
@@ -122,15 +122,15 @@ TEST_F(AdifProgram, ImportThenExportGivesTheSameFile) {
     const std::string again = dir_.file(adx ? "again.adx" : "again.adi");
     const std::string copy = dir_.file(adx ? "copy_x" : "copy_i");
     osp::test::write_generated_log(copy, 0, kSeed);  // empty, with its master file
-    std::vector<std::string> ex = {"export-adif", base_, "-o", first};
+    std::vector<std::string> ex = {"export", base_, "--format", "adif", "-o", first};
     if (adx) ex.push_back("--adx");
     ASSERT_EQ(osprey(ex).exit_status, 0);
-    const auto im = osprey({"import-adif", copy, first});
+    const auto im = osprey({"import", copy, first});
     ASSERT_EQ(im.exit_status, 0) << im.out << im.err;
     EXPECT_NE(im.out.find("imported 300, refused 0, duplicates 0; indexes rebuilt"), std::string::npos)
         << im.out;
     ex[1] = copy;
-    ex[3] = again;
+    ex[5] = again;
     ASSERT_EQ(osprey(ex).exit_status, 0);
     // ADX keeps every text; ADI leaves Japanese text out, so its copy lacks
     // those texts and only the ADX export must come back byte for byte.
@@ -139,7 +139,7 @@ TEST_F(AdifProgram, ImportThenExportGivesTheSameFile) {
     }
 
     // A second import finds every record in the log already.
-    const auto twice = osprey({"import-adif", copy, first});
+    const auto twice = osprey({"import", copy, first});
     EXPECT_NE(twice.out.find("imported 0, refused 0, duplicates 300"), std::string::npos)
         << twice.out;
   }
@@ -151,8 +151,8 @@ TEST_F(AdifProgram, ImportedContactsAreTheOriginalsInUtc) {
   const std::string adx = dir_.file("log.adx");
   const std::string copy = dir_.file("copy");
   osp::test::write_generated_log(copy, 0, kSeed);
-  ASSERT_EQ(osprey({"export-adif", base_, "--adx", "-o", adx}).exit_status, 0);
-  ASSERT_EQ(osprey({"import-adif", copy, adx}).exit_status, 0);
+  ASSERT_EQ(osprey({"export", base_, "--format", "adif", "--adx", "-o", adx}).exit_status, 0);
+  ASSERT_EQ(osprey({"import", copy, adx}).exit_status, 0);
   LogHandle log{};
   ASSERT_EQ(OspreyOpen(nullptr, &log, copy.c_str(), 0, 2), 0);
   for (size_t i = 0; i < contacts_.size(); ++i) {
@@ -188,7 +188,7 @@ TEST_F(AdifProgram, ImportReportsRefusedDuplicateAndUnknown) {
                         "<CALL:6>QA1ABC<QSO_DATE:8>20030507<TIME_ON:4>1200<FREQ:5>7.020<MODE:2>CW<EOR>\n"
                         "<CALL:6>QA1ABC<QSO_DATE:8>20039999<TIME_ON:4>1200<EOR>\n"
                         "<CALL:6>QA2ABC<QSO_DATE:8>20030507<TIME_ON:4>12";
-  const auto r = osprey({"import-adif", copy, adi});
+  const auto r = osprey({"import", copy, adi});
   EXPECT_EQ(r.exit_status, 1);  // the file ends inside a field
   EXPECT_NE(r.out.find("refused record 3: QSO_DATE:"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("duplicate record 2:"), std::string::npos) << r.out;
