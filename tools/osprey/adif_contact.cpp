@@ -64,6 +64,14 @@ int days_in_month(int year, int month) {
   return month == 2 && leap(year) ? 29 : kDays[month - 1];
 }
 
+// value (not negative) as width decimal digits with leading zeros.
+void put_digits(char* out, int width, int value) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+}
+
 // The view's date and time in UTC as YYYYMMDD and HHMM.
 void utc_date_time(const ContactView& v, std::string* date, std::string* time) {
   const int yy = digit_or_zero(v.date[0]) * 10 + digit_or_zero(v.date[1]);
@@ -85,11 +93,15 @@ void utc_date_time(const ContactView& v, std::string* date, std::string* time) {
       }
     }
   }
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", year % 10000, month % 100, day % 100);
-  *date = buffer;
-  std::snprintf(buffer, sizeof buffer, "%02d%02d", hour % 100, minute % 100);
-  *time = buffer;
+  char d[8];
+  put_digits(d, 4, year % 10000);
+  put_digits(d + 4, 2, month % 100);
+  put_digits(d + 6, 2, day % 100);
+  date->assign(d, sizeof d);
+  char t[4];
+  put_digits(t, 2, hour % 100);
+  put_digits(t + 2, 2, minute % 100);
+  time->assign(t, sizeof t);
 }
 
 // A report of the view (RS digits as the cursor shows them, a blank for a
@@ -98,12 +110,10 @@ std::string report_text(const char* r) {
   const int rs = digit_or_zero(r[0]) * 10 + digit_or_zero(r[1]);
   const char t = r[2] == '\0' ? ' ' : r[2];
   if (rs == 0 && t == ' ') return "";
-  char buffer[8];
-  if (t == ' ')
-    std::snprintf(buffer, sizeof buffer, "%d", rs);
-  else
-    std::snprintf(buffer, sizeof buffer, "%02d%c", rs, t);
-  return buffer;
+  char buffer[3];
+  put_digits(buffer, 2, rs);
+  if (t != ' ') return std::string(buffer, 2) + t;
+  return rs < 10 ? std::string(buffer + 1, 1) : std::string(buffer, 2);
 }
 
 std::string call_with_portable(const ContactView& v) {
