@@ -385,38 +385,54 @@ void read_remarks(const AdifRecord& r, ContactView* v, AdifText& text, AdifImpor
   if (comment != nullptr) flow_remarks(*comment, v, text, notes);
 }
 
-// The fields of the duplicate key: CALL, QSO_DATE, TIME_ON, BAND, FREQ,
-// MODE and SUBMODE. Sets *freq_kept when the frequency text must also go
-// into APP_OSPREY_FREQ.
-void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
-  r->add("CALL", call_with_portable(v));
-  std::string date, time;
-  utc_date_time(v, &date, &time);
-  r->add("QSO_DATE", std::move(date));
-  r->add("TIME_ON", std::move(time));
+// What the duplicate key is made of, as adif_of_contact writes it: CALL,
+// QSO_DATE, TIME_ON, BAND (when the frequency names one), MODE and SUBMODE.
+struct KeyFields {
+  std::string call, date, time, freq;
+  const AdifBand* band = nullptr;  // from the frequency, or named by its text
+  bool numeric = false;            // freq is a number of MHz
+  bool named = false;              // freq is a band's short name ("1200")
+  std::string mode;                // the ADIF mode; empty when none is stored
+  const char* submode = "";
+};
 
-  const std::string freq = trimmed_text(field_text(v.frequency));
+void key_fields(const ContactView& v, KeyFields* k) {
+  k->call = call_with_portable(v);
+  utc_date_time(v, &k->date, &k->time);
+  k->freq = trimmed_text(field_text(v.frequency));
   double mhz = 0;
-  const bool numeric = frequency_mhz(freq, &mhz);
-  const AdifBand* band = numeric ? band_of_frequency(mhz) : nullptr;
-  const AdifBand* named = band == nullptr ? band_of_log_name(freq) : nullptr;
-  if (band != nullptr || named != nullptr) r->add("BAND", (band != nullptr ? band : named)->name);
-  if (numeric && named == nullptr) r->add("FREQ", freq);
+  k->numeric = frequency_mhz(k->freq, &mhz);
+  k->band = k->numeric ? band_of_frequency(mhz) : nullptr;
+  if (k->band == nullptr) {
+    k->band = band_of_log_name(k->freq);
+    k->named = k->band != nullptr;
+  }
+  k->mode = trimmed_text(field_text(v.mode));
+  for (const ModeRow& m : kModes)
+    if (k->mode == m.stored) {
+      k->mode = m.mode;
+      k->submode = m.submode;
+      break;
+    }
+}
+
+// Adds the key's fields and FREQ. Sets *freq_kept when the frequency text
+// must also go into APP_OSPREY_FREQ.
+void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
+  KeyFields k;
+  key_fields(v, &k);
+  r->add("CALL", std::move(k.call));
+  r->add("QSO_DATE", std::move(k.date));
+  r->add("TIME_ON", std::move(k.time));
+  if (k.band != nullptr) r->add("BAND", k.band->name);
+  if (k.numeric && !k.named) r->add("FREQ", k.freq);
   // The text itself goes along where FREQ would not give it back ("010").
   std::string canonical;
-  *freq_kept = !freq.empty() && (!numeric || named != nullptr ||
-                                 !frequency_text(freq, &canonical) || canonical != freq);
-
-  const std::string mode = trimmed_text(field_text(v.mode));
-  if (!mode.empty()) {
-    const ModeRow* row = nullptr;
-    for (const ModeRow& m : kModes)
-      if (mode == m.stored) {
-        row = &m;
-        break;
-      }
-    r->add("MODE", row != nullptr ? row->mode : mode);
-    if (row != nullptr && row->submode[0] != '\0') r->add("SUBMODE", row->submode);
+  *freq_kept = !k.freq.empty() && (!k.numeric || k.named ||
+                                   !frequency_text(k.freq, &canonical) || canonical != k.freq);
+  if (!k.mode.empty()) {
+    r->add("MODE", std::move(k.mode));
+    if (k.submode[0] != '\0') r->add("SUBMODE", k.submode);
   }
 }
 
@@ -474,10 +490,18 @@ void adif_of_contact(const ContactView& v, AdifText& text, AdifRecord* out) {
 }
 
 std::string duplicate_key(const ContactView& v) {
-  AdifRecord r;
-  bool freq_kept = false;
-  add_key_fields(v, &r, &freq_kept);
-  return duplicate_key(r);
+  KeyFields k;
+  key_fields(v, &k);
+  std::string key;
+  key.reserve(k.call.size() + k.mode.size() + 32);
+  for (const std::string_view part : {std::string_view(k.call), std::string_view(k.date),
+                                      std::string_view(k.time),
+                                      std::string_view(k.band != nullptr ? k.band->name : ""),
+                                      std::string_view(k.mode), std::string_view(k.submode)}) {
+    key += part;
+    key += '|';
+  }
+  return key;
 }
 
 std::string duplicate_key(const AdifRecord& r) {

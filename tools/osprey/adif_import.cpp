@@ -16,6 +16,7 @@ constexpr int32_t kQuickOpen = 2;   // the contact and remarks files only
 constexpr int32_t kCheckTimes = 1;  // compare file times, store them at the close
 constexpr int32_t kSeparators = 1;
 constexpr size_t kProgressStep = 512;
+constexpr size_t kRecordBytesAtLeast = 160;
 
 }  // namespace
 
@@ -40,7 +41,9 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
   // The keys of the contacts already in the log.
   std::unordered_set<std::string> keys;
   const int32_t existing = log->dbs.handle.record_count;
-  keys.reserve(static_cast<size_t>(existing) * 2 + 1024);
+  // Room for the log's contacts and the file's records (a record takes a
+  // few hundred bytes), so that the set is not rebuilt as it grows.
+  keys.reserve(static_cast<size_t>(existing) + file.size() / kRecordBytesAtLeast + 1024);
   for (int32_t recno = 1; recno <= existing; ++recno) {
     const int32_t r = OSP_read(log, recno, kSeparators);
     if (r != 0) {

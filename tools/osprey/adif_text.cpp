@@ -262,6 +262,7 @@ std::string trimmed_text(std::string_view text) {
 }
 
 std::string sjis_prefix(const std::string& sjis, size_t max) {
+  if (sjis.size() <= max) return sjis;  // all of it fits
   size_t end = 0;
   while (end < sjis.size()) {
     const size_t n = sjis_lead(static_cast<unsigned char>(sjis[end])) ? 2 : 1;
