@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "adif_band.h"
@@ -161,6 +160,13 @@ void blank_view(ContactView* v) {
     *end = '\0';
 }
 
+// The decimal number of the n digits of s at at (all digits, checked before).
+int number_at(const std::string& s, size_t at, size_t n) {
+  int value = 0;
+  for (size_t i = at; i < at + n; ++i) value = value * 10 + (s[i] - '0');
+  return value;
+}
+
 bool all_digits(std::string_view s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
 }
@@ -211,9 +217,9 @@ bool read_date_time(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   if (date == nullptr) return refuse(why, "QSO_DATE", "missing");
   if (date->size() != 8 || !all_digits(*date))
     return refuse(why, "QSO_DATE", "\"" + *date + "\" is not a date YYYYMMDD");
-  const int year = std::stoi(date->substr(0, 4));
-  const int month = std::stoi(date->substr(4, 2));
-  const int day = std::stoi(date->substr(6, 2));
+  const int year = number_at(*date, 0, 4);
+  const int month = number_at(*date, 4, 2);
+  const int day = number_at(*date, 6, 2);
   if (year < 1952 || year > 2051)
     return refuse(why, "QSO_DATE", "the log holds the years 1952 to 2051, not " + date->substr(0, 4));
   if (month < 1 || month > 12 || day < 1 || day > days_in_month(year, month))
@@ -221,11 +227,13 @@ bool read_date_time(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   const std::string* time = r.find("TIME_ON");
   if (time == nullptr) return refuse(why, "TIME_ON", "missing");
   if ((time->size() != 4 && time->size() != 6) || !all_digits(*time) ||
-      std::stoi(time->substr(0, 2)) > 23 || std::stoi(time->substr(2, 2)) > 59 ||
-      (time->size() == 6 && std::stoi(time->substr(4, 2)) > 59))
+      number_at(*time, 0, 2) > 23 || number_at(*time, 2, 2) > 59 ||
+      (time->size() == 6 && number_at(*time, 4, 2) > 59))
     return refuse(why, "TIME_ON", "\"" + *time + "\" is not a time HHMM or HHMMSS");
-  put(v->date, date->substr(2, 2) + "/" + date->substr(4, 2) + "/" + date->substr(6, 2));
-  put(v->time, time->substr(0, 2) + ":" + time->substr(2, 2) + "U");  // kept in UTC
+  const std::string& d = *date;
+  const std::string& t = *time;
+  put(v->date, std::string{d[2], d[3], '/', d[4], d[5], '/', d[6], d[7]});
+  put(v->time, std::string{t[0], t[1], ':', t[2], t[3], 'U'});  // kept in UTC
   return true;
 }
 
@@ -534,12 +542,15 @@ bool contact_of_adif(const AdifRecord& r, AdifText& text, ContactView* v, AdifRe
 }
 
 bool is_contact_field(const std::string& name) {
-  static const std::unordered_set<std::string> kFields = {
+  static const std::string kFields[] = {
       "CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE", "SUBMODE", "RST_SENT", "RST_RCVD",
       "QSL_SENT", "QSL_RCVD", "QSL_SENT_VIA", "GRIDSQUARE", "CNTY", "NAME", "NAME_INTL",
       "COMMENT", "COMMENT_INTL", "NOTES", "NOTES_INTL", app_code(), app_qsl(), app_freq(),
       app_portable()};
-  return kFields.count(name) != 0;
+  // A short list: comparing lengths first leaves few whole comparisons.
+  for (const std::string& f : kFields)
+    if (f.size() == name.size() && f == name) return true;
+  return false;
 }
 
 }  // namespace osprey_tool
