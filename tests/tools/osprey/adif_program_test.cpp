@@ -3,6 +3,7 @@
 // back from an import unchanged but for its times, now in UTC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -197,6 +198,65 @@ TEST_F(AdifProgram, ImportReportsRefusedDuplicateAndUnknown) {
   EXPECT_NE(r.out.find("imported 1, refused 1, duplicates 1; indexes rebuilt"), std::string::npos)
       << r.out;
   EXPECT_NE(r.err.find("damaged in record 4"), std::string::npos) << r.err;
+}
+
+
+// The import copies the log's files before it writes (the copies hold the
+// log as it was), takes .ADI in capitals for ADIF, and refused records give
+// exit status 5.
+TEST_F(AdifProgram, ImportBacksUpTheLogFirst) {
+  const std::string adi = dir_.file("IN.ADI");
+  std::ofstream(adi) << "<EOH>\n"
+                        "<CALL:6>QA1ZZZ<QSO_DATE:8>20030507<TIME_ON:4>1200<FREQ:5>7.020<MODE:2>CW<EOR>\n"
+                        "<CALL:6>QA1ZZY<QSO_DATE:8>20031307<TIME_ON:4>1200<EOR>\n";
+  const std::vector<uint8_t> contacts = osp::test::read_file(base_ + ".dbs");
+  const std::vector<uint8_t> remarks = osp::test::read_file(base_ + ".dbr");
+  const auto r = osprey({"import", base_, adi});
+  EXPECT_EQ(r.exit_status, 5) << r.out << r.err;
+  EXPECT_NE(r.out.find("imported 1, refused 1, duplicates 0; indexes rebuilt"), std::string::npos)
+      << r.out;
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbs.bak") == contacts);
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbr.bak") == remarks);
+  EXPECT_NE(osp::test::read_file(base_ + ".dbs"), contacts);
+  // A second import keeps the first copies and makes new ones.
+  osprey({"import", base_, adi});
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbs.bak") == contacts);
+  EXPECT_TRUE(osp::test::file_exists(base_ + ".dbs.bak2"));
+}
+
+// The export's range and deleted contacts; options that do not go together.
+TEST_F(AdifProgram, ExportWritesTheLiveContactsOfTheRange) {
+  ASSERT_EQ(osprey({"delete", base_, "12", "--yes"}).exit_status, 0);
+  const struct {
+    std::vector<std::string> args;
+    int exit_status;
+    size_t records;  // <EOR> or <RECORD> in the output
+  } cases[] = {
+      {{"--format", "adif"}, 0, kContacts - 1},
+      {{"--format", "adif", "--from", "10", "--to", "19"}, 0, 9},
+      {{"--format", "adif", "--adx", "--from", "290"}, 0, 11},
+      {{"--format", "adif", "--from", "400"}, 0, 0},
+      {{"--format", "fixed", "--from", "11", "--to", "13"}, 0, 0},
+      {{"--format", "fixed", "--adx"}, 2, 0},
+      {{"--format", "adif", "--encoding", "cp932"}, 2, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"export", base_};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = osprey(args);
+    SCOPED_TRACE(args[3]);
+    EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
+    size_t records = 0;
+    for (const char* end : {"<EOR>", "<RECORD>"})
+      for (size_t at = r.out.find(end); at != std::string::npos; at = r.out.find(end, at + 1))
+        ++records;
+    EXPECT_EQ(records, c.records);
+  }
+  // The fixed-column export of 11 to 13 leaves the deleted contact out.
+  const auto fixed = osprey({"export", base_, "--format", "fixed", "--from", "11", "--to", "13"});
+  EXPECT_EQ(std::count(fixed.out.begin(), fixed.out.end(), '\n'), 2) << fixed.out;
+  const auto plain = osprey({"import", base_, dir_.file("lines.txt"), "--allow-duplicates"});
+  EXPECT_EQ(plain.exit_status, 2) << plain.err;
 }
 
 }  // namespace
