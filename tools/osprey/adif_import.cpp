@@ -14,7 +14,6 @@ namespace {
 
 constexpr int32_t kQuickOpen = 2;   // the contact and remarks files only
 constexpr int32_t kCheckTimes = 1;  // compare file times, store them at the close
-constexpr int32_t kSeparators = 1;
 constexpr size_t kProgressStep = 512;
 constexpr size_t kRecordBytesAtLeast = 160;
 
@@ -44,8 +43,11 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
   // Room for the log's contacts and the file's records (a record takes a
   // few hundred bytes), so that the set is not rebuilt as it grows.
   keys.reserve(static_cast<size_t>(existing) + file.size() / kRecordBytesAtLeast + 1024);
+  // One sequential pass over the log's contacts, ended before the first
+  // append (the files must not change during a pass).
+  log->dbs.handle.current_recno = 0;
   for (int32_t recno = 1; recno <= existing; ++recno) {
-    const int32_t r = OSP_read(log, recno, kSeparators);
+    const int32_t r = DBS_Xread(log);
     if (r != 0) {
       result.status = r;
       result.error = "contact " + std::to_string(recno) + " of the log cannot be read";
@@ -53,6 +55,8 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
     }
     keys.insert(duplicate_key(log->view));
   }
+  log->dbs.handle.current_recno = existing;
+  DBS_Xread(log);
 
   AdifText text;
   AdifReader reader(file);
