@@ -44,9 +44,10 @@ step "the worked / confirmed award table and its picture"
 head -n 12 "$demo/award.txt"
 where "the whole table: $demo/award.txt; the picture: $demo/award.svg"
 
-step "QSL labels in bureau order"
-if "$osprey" help labels >/dev/null 2>&1; then
-  "$osprey" labels "$log" --pdf "$demo/labels.pdf"
+step "QSL labels in bureau order for the 70 cards still to send (contacts 231 to 300)"
+if "$osprey" help labels >/dev/null 2>&1 && [ -f docs/label-template.txt ]; then
+  "$osprey" labels "$log" --template-file docs/label-template.txt --from 231 --to 300 \
+    --pdf "$demo/labels.pdf"
   where "the labels: $demo/labels.pdf"
 else
   echo "(this build of osprey has no labels command yet)"
