@@ -150,18 +150,6 @@ size_t AdifText::sjis_by_table(std::string_view utf8, std::string* out) {
   return replaced;
 }
 
-void AdifText::append_utf8_of(std::string_view sjis, std::string* out) {
-  if (is_ascii(sjis)) {
-    out->append(sjis);
-    return;
-  }
-  if (!available()) {
-    *out += utf8_of(sjis);
-    return;
-  }
-  if (!tables_) load_tables();
-  utf8_by_table(sjis, out);
-}
 
 AdifText::~AdifText() {
   if (to_utf8_ != kNoConverter) iconv_close(to_utf8_);
@@ -170,27 +158,14 @@ AdifText::~AdifText() {
 
 bool AdifText::available() const { return to_utf8_ != kNoConverter && to_sjis_ != kNoConverter; }
 
+// Without a converter the tables stay empty: ASCII passes through and every
+// other character becomes '?'.
 std::string AdifText::utf8_of(std::string_view sjis) {
-  std::string out;
   if (is_ascii(sjis)) return std::string(sjis);
-  if (available()) {
-    if (!tables_) load_tables();
-    utf8_by_table(sjis, &out);
-    return out;
-  }
-  if (convert(to_utf8_, sjis.data(), sjis.size(), &out)) return out;
-  out.reserve(sjis.size());
-  for (size_t i = 0; i < sjis.size();) {
-    const auto c = static_cast<unsigned char>(sjis[i]);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    const size_t n = sjis_lead(c) && i + 1 < sjis.size() ? 2 : 1;
-    if (!convert(to_utf8_, sjis.data() + i, n, &out)) out += '?';
-    i += n;
-  }
+  if (!tables_) load_tables();
+  std::string out;
+  out.reserve(sjis.size() * 3 / 2);
+  utf8_by_table(sjis, &out);
   return out;
 }
 
@@ -200,28 +175,8 @@ size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
     out->assign(utf8);
     return 0;
   }
-  if (available()) {
-    if (!tables_) load_tables();
-    return sjis_by_table(utf8, out);
-  }
-  if (convert(to_sjis_, utf8.data(), utf8.size(), out)) return 0;
-  out->clear();
-  size_t replaced = 0;
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      *out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    const size_t n = utf8_length(c);
-    if (n == 1 || i + n > utf8.size() || !convert(to_sjis_, utf8.data() + i, n, out)) {
-      *out += '?';
-      ++replaced;
-    }
-    i += n == 1 ? 1 : std::min(n, utf8.size() - i);
-  }
-  return replaced;
+  if (!tables_) load_tables();
+  return sjis_by_table(utf8, out);
 }
 
 bool ascii_of(std::string_view utf8, std::string* out) {

@@ -31,9 +31,6 @@ class AdifText {
   // Shift-JIS form (each became '?'); invalid UTF-8 bytes count the same.
   size_t sjis_of(std::string_view utf8, std::string* out);
 
-  // utf8_of appending to *out.
-  void append_utf8_of(std::string_view sjis, std::string* out);
-
  private:
   // The code page's characters, asked of the converter once: the UTF-8 of
   // each Shift-JIS code (one byte, or lead << 8 | trail), packed as its bytes
