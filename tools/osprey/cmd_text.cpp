@@ -165,14 +165,17 @@ void run_export(const ExportArgs& a) {
     fail_with_message("export", error);
     return;
   }
+  SessionHooks hooks(Answers::kNo);
+  OpenLog open(hooks, "export", a.base, kQuickOpen, Use::kView);
+  if (!open.ok()) return;
+  // The output is made only once the log has opened: a log that does not
+  // open leaves a file of that name as it was.
   std::FILE* out = stdout;
   if (!output.empty() && (out = std::fopen(output.c_str(), "wb")) == nullptr) {
     fail_with_message("export", "cannot write " + output, exit_code::kOutputFailed);
     return;
   }
-  SessionHooks hooks(Answers::kNo);
-  OpenLog open(hooks, "export", a.base, kQuickOpen, Use::kView);
-  if (open.ok()) {
+  {
     LogHandle& log = *open.get();
     writer->begin(out);
     const int32_t count = dbf_rcount(&log.dbs.handle);

@@ -90,17 +90,16 @@ bool back_up_before_import(const std::string& context, const std::string& base) 
 void run_adif_export(const std::string& base, bool adx, int32_t from, int32_t to,
                      const std::string& output) {
   const std::string context = "export";
-  std::FILE* out = stdout;
-  if (!output.empty() && (out = std::fopen(output.c_str(), "wb")) == nullptr) {
-    fail_with_message(context, "cannot write " + output, exit_code::kOutputFailed);
-    return;
-  }
   SessionHooks hooks(Answers::kNo);
   AdifExportResult r;
+  std::FILE* out = stdout;
   {
     OpenLog open(hooks, context, base, kQuickOpen, Use::kView);
-    if (!open.ok()) {
-      if (out != stdout) std::fclose(out);
+    if (!open.ok()) return;
+    // The output is made only once the log has opened: a log that does not
+    // open leaves a file of that name as it was.
+    if (!output.empty() && (out = std::fopen(output.c_str(), "wb")) == nullptr) {
+      fail_with_message(context, "cannot write " + output, exit_code::kOutputFailed);
       return;
     }
     AdifExportOptions options;

@@ -257,6 +257,13 @@ TEST_F(AdifProgram, ExportWritesTheLiveContactsOfTheRange) {
   EXPECT_EQ(std::count(fixed.out.begin(), fixed.out.end(), '\n'), 2) << fixed.out;
   const auto plain = osprey({"import", base_, dir_.file("lines.txt"), "--allow-duplicates"});
   EXPECT_EQ(plain.exit_status, 2) << plain.err;
+  // A log that does not open leaves the output file as it was.
+  const std::string kept = dir_.file("kept.adi");
+  std::ofstream(kept) << "kept";
+  for (const char* format : {"adif", "csv"}) {
+    EXPECT_EQ(osprey({"export", dir_.file("missing"), "--format", format, "-o", kept}).exit_status, 1);
+    EXPECT_EQ(slurp(kept), "kept") << format;
+  }
 }
 
 }  // namespace
