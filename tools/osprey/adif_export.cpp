@@ -48,6 +48,7 @@ AdifExportResult export_adif(LogHandle* log, const AdifExportOptions& options,
   result.last = options.to <= 0 || options.to > count ? count : options.to;
   std::vector<bool> deleted;
   if (!read_deletion_marks(log->dbs.path, log->dbs.handle, result.first, result.last, &deleted)) {
+    result.status = OSP_DATA_READ_ERROR;
     result.error = std::string("the contact file ") + log->dbs.path + " cannot be read";
     return result;
   }

@@ -19,7 +19,7 @@ struct AdifExportOptions {
 
 struct AdifExportResult {
   int32_t status = 0;  // the library status that stopped the export, or 0
-  std::string error;   // a sentence when status is not 0 or out failed
+  std::string error;   // a sentence when status is not 0, or when out failed (status 0)
   size_t records = 0;  // contacts written
   size_t deleted = 0;  // deleted contacts in the range, left out
   int32_t first = 0;   // the range exported
