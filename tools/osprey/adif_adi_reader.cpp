@@ -18,20 +18,18 @@ struct AdiTag {
   uint64_t length = 0;
 };
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-// Parses the inside of a tag (between '<' and '>'). False when malformed.
+// Parses the inside of a tag (between '<' and '>') into *tag, whose name's
+// storage is used again. False when malformed.
 bool parse_tag(std::string_view inside, AdiTag* tag) {
   const size_t colon = inside.find(':');
-  tag->name = upper(inside.substr(0, colon));
+  tag->name.assign(inside.substr(0, colon));
+  tag->has_length = false;
+  tag->length = 0;
   if (tag->name.empty()) return false;
-  for (char c : tag->name)
+  for (char& c : tag->name) {
     if (c == ' ' || c == '<' || c == ',') return false;
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   if (colon == std::string_view::npos) return true;
   std::string_view rest = inside.substr(colon + 1);
   const size_t colon2 = rest.find(':');
@@ -78,6 +76,7 @@ AdifRead AdifReader::next_adi(AdifRecord* record) {
       }
     }
   }
+  AdiTag tag;
   while (true) {
     const size_t open = text_.find('<', pos_);
     if (open == std::string_view::npos) {
@@ -92,7 +91,6 @@ AdifRead AdifReader::next_adi(AdifRecord* record) {
       record_number_ += 1;
       return fail("a tag has no closing '>'");
     }
-    AdiTag tag;
     if (!parse_tag(text_.substr(open + 1, close - open - 1), &tag)) {
       record_number_ += 1;
       return fail("a malformed tag <" + std::string(text_.substr(open + 1, close - open - 1)) + ">");

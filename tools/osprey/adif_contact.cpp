@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "adif_band.h"
@@ -64,6 +63,14 @@ int days_in_month(int year, int month) {
   return month == 2 && leap(year) ? 29 : kDays[month - 1];
 }
 
+// value (not negative) as width decimal digits with leading zeros.
+void put_digits(char* out, int width, int value) {
+  for (int i = width - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+}
+
 // The view's date and time in UTC as YYYYMMDD and HHMM.
 void utc_date_time(const ContactView& v, std::string* date, std::string* time) {
   const int yy = digit_or_zero(v.date[0]) * 10 + digit_or_zero(v.date[1]);
@@ -85,11 +92,15 @@ void utc_date_time(const ContactView& v, std::string* date, std::string* time) {
       }
     }
   }
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", year % 10000, month % 100, day % 100);
-  *date = buffer;
-  std::snprintf(buffer, sizeof buffer, "%02d%02d", hour % 100, minute % 100);
-  *time = buffer;
+  char d[8];
+  put_digits(d, 4, year % 10000);
+  put_digits(d + 4, 2, month % 100);
+  put_digits(d + 6, 2, day % 100);
+  date->assign(d, sizeof d);
+  char t[4];
+  put_digits(t, 2, hour % 100);
+  put_digits(t + 2, 2, minute % 100);
+  time->assign(t, sizeof t);
 }
 
 // A report of the view (RS digits as the cursor shows them, a blank for a
@@ -98,12 +109,10 @@ std::string report_text(const char* r) {
   const int rs = digit_or_zero(r[0]) * 10 + digit_or_zero(r[1]);
   const char t = r[2] == '\0' ? ' ' : r[2];
   if (rs == 0 && t == ' ') return "";
-  char buffer[8];
-  if (t == ' ')
-    std::snprintf(buffer, sizeof buffer, "%d", rs);
-  else
-    std::snprintf(buffer, sizeof buffer, "%02d%c", rs, t);
-  return buffer;
+  char buffer[3];
+  put_digits(buffer, 2, rs);
+  if (t != ' ') return std::string(buffer, 2) + t;
+  return rs < 10 ? std::string(buffer + 1, 1) : std::string(buffer, 2);
 }
 
 std::string call_with_portable(const ContactView& v) {
@@ -149,6 +158,13 @@ void blank_view(ContactView* v) {
                     &v->my_report[3], &v->frequency[7], &v->mode[3], &v->code[6], &v->grid[6],
                     &v->qsl[3], &v->name[12], &v->remark1[28], &v->remark2[54], &v->remark3[54]})
     *end = '\0';
+}
+
+// The decimal number of the n digits of s at at (all digits, checked before).
+int number_at(const std::string& s, size_t at, size_t n) {
+  int value = 0;
+  for (size_t i = at; i < at + n; ++i) value = value * 10 + (s[i] - '0');
+  return value;
 }
 
 bool all_digits(std::string_view s) {
@@ -201,9 +217,9 @@ bool read_date_time(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   if (date == nullptr) return refuse(why, "QSO_DATE", "missing");
   if (date->size() != 8 || !all_digits(*date))
     return refuse(why, "QSO_DATE", "\"" + *date + "\" is not a date YYYYMMDD");
-  const int year = std::stoi(date->substr(0, 4));
-  const int month = std::stoi(date->substr(4, 2));
-  const int day = std::stoi(date->substr(6, 2));
+  const int year = number_at(*date, 0, 4);
+  const int month = number_at(*date, 4, 2);
+  const int day = number_at(*date, 6, 2);
   if (year < 1952 || year > 2051)
     return refuse(why, "QSO_DATE", "the log holds the years 1952 to 2051, not " + date->substr(0, 4));
   if (month < 1 || month > 12 || day < 1 || day > days_in_month(year, month))
@@ -211,11 +227,13 @@ bool read_date_time(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   const std::string* time = r.find("TIME_ON");
   if (time == nullptr) return refuse(why, "TIME_ON", "missing");
   if ((time->size() != 4 && time->size() != 6) || !all_digits(*time) ||
-      std::stoi(time->substr(0, 2)) > 23 || std::stoi(time->substr(2, 2)) > 59 ||
-      (time->size() == 6 && std::stoi(time->substr(4, 2)) > 59))
+      number_at(*time, 0, 2) > 23 || number_at(*time, 2, 2) > 59 ||
+      (time->size() == 6 && number_at(*time, 4, 2) > 59))
     return refuse(why, "TIME_ON", "\"" + *time + "\" is not a time HHMM or HHMMSS");
-  put(v->date, date->substr(2, 2) + "/" + date->substr(4, 2) + "/" + date->substr(6, 2));
-  put(v->time, time->substr(0, 2) + ":" + time->substr(2, 2) + "U");  // kept in UTC
+  const std::string& d = *date;
+  const std::string& t = *time;
+  put(v->date, std::string{d[2], d[3], '/', d[4], d[5], '/', d[6], d[7]});
+  put(v->time, std::string{t[0], t[1], ':', t[2], t[3], 'U'});  // kept in UTC
   return true;
 }
 
@@ -375,38 +393,54 @@ void read_remarks(const AdifRecord& r, ContactView* v, AdifText& text, AdifImpor
   if (comment != nullptr) flow_remarks(*comment, v, text, notes);
 }
 
-// The fields of the duplicate key: CALL, QSO_DATE, TIME_ON, BAND, FREQ,
-// MODE and SUBMODE. Sets *freq_kept when the frequency text must also go
-// into APP_OSPREY_FREQ.
-void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
-  r->add("CALL", call_with_portable(v));
-  std::string date, time;
-  utc_date_time(v, &date, &time);
-  r->add("QSO_DATE", std::move(date));
-  r->add("TIME_ON", std::move(time));
+// What the duplicate key is made of, as adif_of_contact writes it: CALL,
+// QSO_DATE, TIME_ON, BAND (when the frequency names one), MODE and SUBMODE.
+struct KeyFields {
+  std::string call, date, time, freq;
+  const AdifBand* band = nullptr;  // from the frequency, or named by its text
+  bool numeric = false;            // freq is a number of MHz
+  bool named = false;              // freq is a band's short name ("1200")
+  std::string mode;                // the ADIF mode; empty when none is stored
+  const char* submode = "";
+};
 
-  const std::string freq = trimmed_text(field_text(v.frequency));
+void key_fields(const ContactView& v, KeyFields* k) {
+  k->call = call_with_portable(v);
+  utc_date_time(v, &k->date, &k->time);
+  k->freq = trimmed_text(field_text(v.frequency));
   double mhz = 0;
-  const bool numeric = frequency_mhz(freq, &mhz);
-  const AdifBand* band = numeric ? band_of_frequency(mhz) : nullptr;
-  const AdifBand* named = band == nullptr ? band_of_log_name(freq) : nullptr;
-  if (band != nullptr || named != nullptr) r->add("BAND", (band != nullptr ? band : named)->name);
-  if (numeric && named == nullptr) r->add("FREQ", freq);
+  k->numeric = frequency_mhz(k->freq, &mhz);
+  k->band = k->numeric ? band_of_frequency(mhz) : nullptr;
+  if (k->band == nullptr) {
+    k->band = band_of_log_name(k->freq);
+    k->named = k->band != nullptr;
+  }
+  k->mode = trimmed_text(field_text(v.mode));
+  for (const ModeRow& m : kModes)
+    if (k->mode == m.stored) {
+      k->mode = m.mode;
+      k->submode = m.submode;
+      break;
+    }
+}
+
+// Adds the key's fields and FREQ. Sets *freq_kept when the frequency text
+// must also go into APP_OSPREY_FREQ.
+void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
+  KeyFields k;
+  key_fields(v, &k);
+  r->add("CALL", std::move(k.call));
+  r->add("QSO_DATE", std::move(k.date));
+  r->add("TIME_ON", std::move(k.time));
+  if (k.band != nullptr) r->add("BAND", k.band->name);
+  if (k.numeric && !k.named) r->add("FREQ", k.freq);
   // The text itself goes along where FREQ would not give it back ("010").
   std::string canonical;
-  *freq_kept = !freq.empty() && (!numeric || named != nullptr ||
-                                 !frequency_text(freq, &canonical) || canonical != freq);
-
-  const std::string mode = trimmed_text(field_text(v.mode));
-  if (!mode.empty()) {
-    const ModeRow* row = nullptr;
-    for (const ModeRow& m : kModes)
-      if (mode == m.stored) {
-        row = &m;
-        break;
-      }
-    r->add("MODE", row != nullptr ? row->mode : mode);
-    if (row != nullptr && row->submode[0] != '\0') r->add("SUBMODE", row->submode);
+  *freq_kept = !k.freq.empty() && (!k.numeric || k.named ||
+                                   !frequency_text(k.freq, &canonical) || canonical != k.freq);
+  if (!k.mode.empty()) {
+    r->add("MODE", std::move(k.mode));
+    if (k.submode[0] != '\0') r->add("SUBMODE", k.submode);
   }
 }
 
@@ -414,6 +448,13 @@ void add_key_fields(const ContactView& v, AdifRecord* r, bool* freq_kept) {
 
 AdifRecord adif_of_contact(const ContactView& v, AdifText& text) {
   AdifRecord r;
+  adif_of_contact(v, text, &r);
+  return r;
+}
+
+void adif_of_contact(const ContactView& v, AdifText& text, AdifRecord* out) {
+  AdifRecord& r = *out;
+  r.fields.clear();
   r.fields.reserve(20);
   bool freq_kept = false;
   add_key_fields(v, &r, &freq_kept);
@@ -454,14 +495,21 @@ AdifRecord adif_of_contact(const ContactView& v, AdifText& text) {
   if (freq_kept) r.add(app_freq(), text.utf8_of(trimmed_text(field_text(v.frequency))));
   const std::string portable = trimmed_text(field_text(v.portable));
   if (!portable.empty() && portable[0] != '/') r.add(app_portable(), text.utf8_of(portable));
-  return r;
 }
 
 std::string duplicate_key(const ContactView& v) {
-  AdifRecord r;
-  bool freq_kept = false;
-  add_key_fields(v, &r, &freq_kept);
-  return duplicate_key(r);
+  KeyFields k;
+  key_fields(v, &k);
+  std::string key;
+  key.reserve(k.call.size() + k.mode.size() + 32);
+  for (const std::string_view part : {std::string_view(k.call), std::string_view(k.date),
+                                      std::string_view(k.time),
+                                      std::string_view(k.band != nullptr ? k.band->name : ""),
+                                      std::string_view(k.mode), std::string_view(k.submode)}) {
+    key += part;
+    key += '|';
+  }
+  return key;
 }
 
 std::string duplicate_key(const AdifRecord& r) {
@@ -494,12 +542,15 @@ bool contact_of_adif(const AdifRecord& r, AdifText& text, ContactView* v, AdifRe
 }
 
 bool is_contact_field(const std::string& name) {
-  static const std::unordered_set<std::string> kFields = {
+  static const std::string kFields[] = {
       "CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE", "SUBMODE", "RST_SENT", "RST_RCVD",
       "QSL_SENT", "QSL_RCVD", "QSL_SENT_VIA", "GRIDSQUARE", "CNTY", "NAME", "NAME_INTL",
       "COMMENT", "COMMENT_INTL", "NOTES", "NOTES_INTL", app_code(), app_qsl(), app_freq(),
       app_portable()};
-  return kFields.count(name) != 0;
+  // A short list: comparing lengths first leaves few whole comparisons.
+  for (const std::string& f : kFields)
+    if (f.size() == name.size() && f == name) return true;
+  return false;
 }
 
 }  // namespace osprey_tool

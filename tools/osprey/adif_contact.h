@@ -31,6 +31,8 @@ namespace osprey_tool {
 // The record of a contact unpacked with separators and remarks (yy/mm/dd,
 // hh:mmZ).
 AdifRecord adif_of_contact(const ContactView& view, AdifText& text);
+// The same into *out, replacing its fields.
+void adif_of_contact(const ContactView& view, AdifText& text, AdifRecord* out);
 
 // The key on which two contacts count as the same: call (with portable),
 // UTC date and time, band and mode, as the record of adif_of_contact gives

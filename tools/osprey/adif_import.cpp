@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <unordered_set>
 
 #include "adif_reader.h"
@@ -14,62 +12,51 @@ namespace osprey_tool {
 
 namespace {
 
+constexpr int32_t kQuickOpen = 2;   // the contact and remarks files only
 constexpr int32_t kCheckTimes = 1;  // compare file times, store them at the close
-constexpr int32_t kAsIs = 0;        // store no times: the next open sees the change
-constexpr int32_t kSeparators = 1;
-constexpr size_t kProgressStep = 500;
-
-bool read_whole(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  *out = std::move(s).str();
-  return true;
-}
-
-void draw_progress(size_t done, size_t total, size_t records) {
-  constexpr int kWidth = 40;
-  const int filled = total == 0 ? kWidth : static_cast<int>(done * kWidth / total);
-  std::fprintf(stderr, "\rimporting [%-*s] %3d%% %zu records", kWidth,
-               std::string(static_cast<size_t>(filled), '#').c_str(),
-               total == 0 ? 100 : static_cast<int>(done * 100 / total), records);
-  std::fflush(stderr);
-}
+constexpr size_t kProgressStep = 512;
+constexpr size_t kRecordBytesAtLeast = 160;
 
 }  // namespace
 
-AdifImportResult import_adif(const std::string& base, const std::string& path,
+bool read_whole_file(const std::string& path, std::string* out) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!in) return false;
+  out->clear();
+  char chunk[1 << 16];
+  if (std::fseek(in.get(), 0, SEEK_END) == 0) {
+    const long size = std::ftell(in.get());
+    if (size > 0) out->reserve(static_cast<size_t>(size));
+    std::rewind(in.get());
+  }
+  size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) out->append(chunk, got);
+  return std::ferror(in.get()) == 0;
+}
+
+AdifImportResult import_adif(LogHandle* log, std::string_view file,
                              const AdifImportOptions& options) {
   AdifImportResult result;
-  std::string file;
-  if (!read_whole(path, &file)) {
-    result.error = "cannot read " + path;
-    return result;
-  }
-  auto log = std::make_unique<LogHandle>();
-  std::memset(log.get(), 0, sizeof *log);
-  result.status = OspreyOpen(nullptr, log.get(), base.c_str(), 0, kCheckTimes);
-  if (result.status != 0) {
-    result.error = "the log cannot be opened";
-    return result;
-  }
-
   // The keys of the contacts already in the log.
   std::unordered_set<std::string> keys;
   const int32_t existing = log->dbs.handle.record_count;
-  keys.reserve(static_cast<size_t>(existing) * 2 + 1024);
+  // Room for the log's contacts and the file's records (a record takes a
+  // few hundred bytes), so that the set is not rebuilt as it grows.
+  keys.reserve(static_cast<size_t>(existing) + file.size() / kRecordBytesAtLeast + 1024);
+  // One sequential pass over the log's contacts, ended before the first
+  // append (the files must not change during a pass).
+  log->dbs.handle.current_recno = 0;
   for (int32_t recno = 1; recno <= existing; ++recno) {
-    const int32_t r = OSP_read(log.get(), recno, kSeparators);
+    const int32_t r = DBS_Xread(log);
     if (r != 0) {
       result.status = r;
       result.error = "contact " + std::to_string(recno) + " of the log cannot be read";
-      OspreyClose(log.get(), kCheckTimes);
       return result;
     }
     keys.insert(duplicate_key(log->view));
   }
+  log->dbs.handle.current_recno = existing;
+  DBS_Xread(log);
 
   AdifText text;
   AdifReader reader(file);
@@ -96,7 +83,7 @@ AdifImportResult import_adif(const std::string& base, const std::string& path,
       if (!options.allow_duplicates) continue;
     }
     log->view = view;
-    const int32_t r = DB_append(log.get());
+    const int32_t r = DB_append(log);
     if (r != 0) {
       result.status = r;
       result.error = "record " + std::to_string(reader.record_number()) +
@@ -105,25 +92,31 @@ AdifImportResult import_adif(const std::string& base, const std::string& path,
     }
     ++result.imported;
     if (options.progress && result.records % kProgressStep == 0)
-      draw_progress(reader.offset(), file.size(), result.records);
+      options.progress(reader.offset(), file.size());
   }
-  if (options.progress) {
-    draw_progress(file.size(), file.size(), result.records);
-    std::fputc('\n', stderr);
-  }
+  if (options.progress) options.progress(file.size(), file.size());
+  return result;
+}
 
-  if (result.imported == 0) {
-    OspreyClose(log.get(), kCheckTimes);
+AdifImportResult import_adif_file(const std::string& base, const std::string& path,
+                                  const AdifImportOptions& options) {
+  AdifImportResult result;
+  std::string file;
+  if (!read_whole_file(path, &file)) {
+    result.error = "cannot read " + path;
     return result;
   }
-  // The new contacts have no index entries yet: drop indexes 0 and 1 and
-  // let the open build them again from the contact file.
-  const std::string call_index = log->index_slot[0].path;
-  const std::string code_index = log->index_slot[1].path;
-  OspreyClose(log.get(), kAsIs);
-  std::remove(call_index.c_str());
-  std::remove(code_index.c_str());
-  const int32_t reopened = OspreyOpen(nullptr, log.get(), nullptr, 0, kCheckTimes);
+  auto log = std::make_unique<LogHandle>();
+  std::memset(log.get(), 0, sizeof *log);
+  result.status = OspreyOpen(nullptr, log.get(), base.c_str(), 0, kQuickOpen);
+  if (result.status != 0) {
+    result.error = "the log cannot be opened";
+    return result;
+  }
+  result = import_adif(log.get(), file, options);
+  OspreyClose(log.get(), kQuickOpen);
+  if (result.imported == 0) return result;
+  const int32_t reopened = OspreyOpen(nullptr, log.get(), base.c_str(), 0, kCheckTimes);
   if (reopened != 0) {
     if (result.status == 0) {
       result.status = reopened;

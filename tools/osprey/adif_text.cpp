@@ -7,6 +7,7 @@ namespace osprey_tool {
 namespace {
 
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+constexpr uint16_t kNoCode = 0xFFFF;  // a character without a Shift-JIS form
 
 bool sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -40,40 +41,77 @@ bool convert(iconv_t cd, const char* in, size_t length, std::string* out) {
 AdifText::AdifText()
     : to_utf8_(iconv_open("UTF-8", "CP932")), to_sjis_(iconv_open("CP932", "UTF-8")) {}
 
-AdifText::~AdifText() {
-  if (to_utf8_ != kNoConverter) iconv_close(to_utf8_);
-  if (to_sjis_ != kNoConverter) iconv_close(to_sjis_);
+void AdifText::load_tables() {
+  tables_ = true;
+  utf8_table_.assign(0x10000, 0);
+  sjis_table_.assign(0x10000, 0);
+  std::string utf8;
+  const auto learn = [&](const char* sjis, size_t n, uint32_t code) {
+    utf8.clear();
+    if (!convert(to_utf8_, sjis, n, &utf8) || utf8.empty() || utf8.size() > 3) return;
+    uint32_t packed = static_cast<uint32_t>(utf8.size()) << 24;
+    for (size_t i = 0; i < utf8.size(); ++i)
+      packed |= static_cast<uint32_t>(static_cast<unsigned char>(utf8[i])) << (8 * i);
+    utf8_table_[code] = packed;
+  };
+  for (unsigned c = 0x80; c <= 0xFF; ++c) {
+    const char b = static_cast<char>(c);
+    if (!sjis_lead(static_cast<unsigned char>(c))) learn(&b, 1, c);
+  }
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!sjis_lead(static_cast<unsigned char>(lead))) continue;
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      learn(pair, 2, lead << 8 | trail);
+    }
+  }
+  // The way back, as the converter gives it (a character with two codes
+  // goes back to the one the converter chooses).
+  for (uint32_t code = 0x80; code <= 0xFFFF; ++code) {
+    const uint32_t packed = utf8_table_[code];
+    if (packed == 0) continue;
+    char bytes[3];
+    const size_t n = packed >> 24;
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>(packed >> (8 * i));
+    uint32_t point = static_cast<unsigned char>(bytes[0]);
+    if (n == 2) point = (bytes[0] & 0x1Fu) << 6 | (bytes[1] & 0x3Fu);
+    if (n == 3) point = (bytes[0] & 0x0Fu) << 12 | (bytes[1] & 0x3Fu) << 6 | (bytes[2] & 0x3Fu);
+    if (point <= 0xFFFF && sjis_table_[point] == 0) ask_sjis(point, std::string_view(bytes, n));
+  }
 }
 
-bool AdifText::available() const { return to_utf8_ != kNoConverter && to_sjis_ != kNoConverter; }
-
-std::string AdifText::utf8_of(std::string_view sjis) {
-  std::string out;
-  if (is_ascii(sjis)) return std::string(sjis);
-  if (convert(to_utf8_, sjis.data(), sjis.size(), &out)) return out;
-  out.reserve(sjis.size());
+void AdifText::utf8_by_table(std::string_view sjis, std::string* out) const {
   for (size_t i = 0; i < sjis.size();) {
     const auto c = static_cast<unsigned char>(sjis[i]);
     if (c < 0x80) {
-      out += static_cast<char>(c);
+      *out += static_cast<char>(c);
       ++i;
       continue;
     }
-    const size_t n = sjis_lead(c) && i + 1 < sjis.size() ? 2 : 1;
-    if (!convert(to_utf8_, sjis.data() + i, n, &out)) out += '?';
-    i += n;
+    const bool pair = sjis_lead(c) && i + 1 < sjis.size();
+    const uint32_t packed =
+        utf8_table_[pair ? c << 8 | static_cast<unsigned char>(sjis[i + 1]) : c];
+    i += pair ? 2 : 1;
+    if (packed == 0) {
+      *out += '?';
+      continue;
+    }
+    for (uint32_t k = 0; k < packed >> 24; ++k) *out += static_cast<char>(packed >> (8 * k));
   }
-  return out;
 }
 
-size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
-  out->clear();
-  if (is_ascii(utf8)) {
-    out->assign(utf8);
-    return 0;
-  }
-  if (convert(to_sjis_, utf8.data(), utf8.size(), out)) return 0;
-  out->clear();
+uint16_t AdifText::ask_sjis(uint32_t point, std::string_view utf8) {
+  std::string sjis;
+  uint16_t code = kNoCode;
+  if (convert(to_sjis_, utf8.data(), utf8.size(), &sjis) && !sjis.empty() && sjis.size() <= 2)
+    code = static_cast<uint16_t>(sjis.size() == 1 ? static_cast<unsigned char>(sjis[0])
+                                                  : static_cast<unsigned char>(sjis[0]) << 8 |
+                                                        static_cast<unsigned char>(sjis[1]));
+  sjis_table_[point] = code;
+  return code;
+}
+
+size_t AdifText::sjis_by_table(std::string_view utf8, std::string* out) {
   size_t replaced = 0;
   for (size_t i = 0; i < utf8.size();) {
     const auto c = static_cast<unsigned char>(utf8[i]);
@@ -83,13 +121,62 @@ size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
       continue;
     }
     const size_t n = utf8_length(c);
-    if (n == 1 || i + n > utf8.size() || !convert(to_sjis_, utf8.data() + i, n, out)) {
+    uint32_t point = 0x110000;  // none
+    bool continued = true;
+    if (n > 1 && i + n <= utf8.size()) {
+      for (size_t k = 1; k < n; ++k)
+        continued = continued && (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+      if (continued && n == 2) point = (c & 0x1Fu) << 6 | (utf8[i + 1] & 0x3Fu);
+      if (continued && n == 3) {
+        point = (c & 0x0Fu) << 12 | (utf8[i + 1] & 0x3Fu) << 6 | (utf8[i + 2] & 0x3Fu);
+        if (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF)) point = 0x110000;
+      }
+    }
+    uint16_t code = point <= 0xFFFF ? sjis_table_[point] : kNoCode;
+    if (code == 0) code = ask_sjis(point, utf8.substr(i, n));
+    if (code == kNoCode) {
       *out += '?';
       ++replaced;
+    } else if (code < 0x100) {
+      *out += static_cast<char>(code);
+    } else {
+      *out += static_cast<char>(code >> 8);
+      *out += static_cast<char>(code & 0xFF);
     }
-    i += n == 1 ? 1 : std::min(n, utf8.size() - i);
+    // A sequence broken off by a byte that does not continue it ends there:
+    // that byte starts the next character.
+    i += n == 1 || !continued ? 1 : std::min(n, utf8.size() - i);
   }
   return replaced;
+}
+
+
+AdifText::~AdifText() {
+  if (to_utf8_ != kNoConverter) iconv_close(to_utf8_);
+  if (to_sjis_ != kNoConverter) iconv_close(to_sjis_);
+}
+
+bool AdifText::available() const { return to_utf8_ != kNoConverter && to_sjis_ != kNoConverter; }
+
+// Without a converter the tables stay empty: ASCII passes through and every
+// other character becomes '?'.
+std::string AdifText::utf8_of(std::string_view sjis) {
+  if (is_ascii(sjis)) return std::string(sjis);
+  if (!tables_) load_tables();
+  std::string out;
+  out.reserve(sjis.size() * 3 / 2);
+  utf8_by_table(sjis, &out);
+  return out;
+}
+
+size_t AdifText::sjis_of(std::string_view utf8, std::string* out) {
+  out->clear();
+  if (is_ascii(utf8)) {
+    out->assign(utf8);
+    return 0;
+  }
+  if (!tables_) load_tables();
+  return sjis_by_table(utf8, out);
 }
 
 bool ascii_of(std::string_view utf8, std::string* out) {
@@ -130,6 +217,7 @@ std::string trimmed_text(std::string_view text) {
 }
 
 std::string sjis_prefix(const std::string& sjis, size_t max) {
+  if (sjis.size() <= max) return sjis;  // all of it fits
   size_t end = 0;
   while (end < sjis.size()) {
     const size_t n = sjis_lead(static_cast<unsigned char>(sjis[end])) ? 2 : 1;

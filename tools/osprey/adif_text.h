@@ -5,8 +5,10 @@
 #include <iconv.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace osprey_tool {
 
@@ -30,8 +32,22 @@ class AdifText {
   size_t sjis_of(std::string_view utf8, std::string* out);
 
  private:
+  // The code page's characters, asked of the converter once: the UTF-8 of
+  // each Shift-JIS code (one byte, or lead << 8 | trail), packed as its bytes
+  // with the length in the top byte (0: none), and the Shift-JIS code of each
+  // character of the Basic Multilingual Plane (0: not asked yet, 0xFFFF:
+  // none), the way back of the first table filled in at once and any other
+  // character asked the first time it comes.
+  void load_tables();
+  uint16_t ask_sjis(uint32_t point, std::string_view utf8);
+  size_t sjis_by_table(std::string_view utf8, std::string* out);
+  void utf8_by_table(std::string_view sjis, std::string* out) const;
+
   iconv_t to_utf8_;
   iconv_t to_sjis_;
+  bool tables_ = false;
+  std::vector<uint32_t> utf8_table_;
+  std::vector<uint16_t> sjis_table_;
 };
 
 // The UTF-8 text as ASCII into *out: full-width letters, digits and signs

@@ -1,6 +1,7 @@
 #include "adif_writer.h"
 
 #include <charconv>
+#include <string_view>
 
 #include "adif_text.h"
 
@@ -128,10 +129,9 @@ void AdifWriter::record(const AdifRecord& r) {
   body_ += "    </RECORD>\n";
 }
 
-std::string AdifWriter::file(const std::string& created, const std::string& description) const {
+std::string AdifWriter::header(const std::string& created, const std::string& description) const {
   std::string out;
   if (format_ == AdifFormat::kAdi) {
-    out.reserve(body_.size() + 512);
     std::string text = description;
     if (notes_.transliterated != 0 || notes_.left_out != 0) {
       text += "\nADI carries ASCII text only: " + std::to_string(notes_.transliterated) +
@@ -150,10 +150,8 @@ std::string AdifWriter::file(const std::string& created, const std::string& desc
       out += '\n';
     }
     out += "<EOH>\n";
-    out += body_;
     return out;
   }
-  out.reserve(body_.size() + 512);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ADX>\n  <HEADER>\n    <!-- ";
   std::string text = description;
   for (size_t at; (at = text.find("--")) != std::string::npos;) text.replace(at, 2, "- ");
@@ -165,9 +163,28 @@ std::string AdifWriter::file(const std::string& created, const std::string& desc
   out += "    <CREATED_TIMESTAMP>";
   append_xml_text(&out, created);
   out += "</CREATED_TIMESTAMP>\n  </HEADER>\n  <RECORDS>\n";
-  out += body_;
-  out += "  </RECORDS>\n</ADX>\n";
   return out;
+}
+
+const char* AdifWriter::trailer() const {
+  return format_ == AdifFormat::kAdi ? "" : "  </RECORDS>\n</ADX>\n";
+}
+
+std::string AdifWriter::file(const std::string& created, const std::string& description) const {
+  std::string out = header(created, description);
+  out.reserve(out.size() + body_.size() + 32);
+  out += body_;
+  out += trailer();
+  return out;
+}
+
+bool AdifWriter::write(const std::string& created, const std::string& description,
+                       std::FILE* out) const {
+  const std::string head = header(created, description);
+  const std::string_view tail = trailer();
+  return std::fwrite(head.data(), 1, head.size(), out) == head.size() &&
+         std::fwrite(body_.data(), 1, body_.size(), out) == body_.size() &&
+         std::fwrite(tail.data(), 1, tail.size(), out) == tail.size() && std::fflush(out) == 0;
 }
 
 }  // namespace osprey_tool

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "adif_record.h"
@@ -31,11 +32,17 @@ class AdifWriter {
   // CREATED_TIMESTAMP "YYYYMMDD HHMMSS"), then the records. The ADI header's
   // free text says what non-ASCII text was transliterated or left out.
   std::string file(const std::string& created, const std::string& description) const;
+  // The same file written to out (the body is not copied). False when a
+  // write or the flush failed.
+  bool write(const std::string& created, const std::string& description, std::FILE* out) const;
 
   const AdifWriteNotes& notes() const { return notes_; }
   size_t records() const { return records_; }
 
  private:
+  // The text before the first record, and after the last.
+  std::string header(const std::string& created, const std::string& description) const;
+  const char* trailer() const;
   void adi_field(const std::string& name, const std::string& value);
   void adx_field(const std::string& name, const std::string& value);
 

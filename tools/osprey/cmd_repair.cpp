@@ -90,29 +90,6 @@ bool contact_facts(const std::string& path, ContactFacts* f, std::string* error)
   return true;
 }
 
-// The first free backup name for path.
-std::string backup_name(const std::string& path) {
-  std::string name = path + ".bak";
-  for (int n = 2; fs::exists(name); ++n) name = path + ".bak" + std::to_string(n);
-  return name;
-}
-
-// Copies each existing file to its backup; false, with the file named, when
-// one cannot be copied (then nothing has been changed yet).
-bool back_up(const std::vector<std::string>& paths, std::string* error) {
-  for (const std::string& p : paths) {
-    if (!fs::exists(p)) continue;
-    const std::string to = backup_name(p);
-    std::error_code ec;
-    if (!fs::copy_file(p, to, ec) || ec) {
-      *error = "cannot copy " + p + " to " + to + ": " + ec.message();
-      return false;
-    }
-    std::printf("backed up %s to %s\n", p.c_str(), to.c_str());
-  }
-  return true;
-}
-
 // Shows records first to last (raw, beyond the header's count) with their
 // call signs and data as text.
 void show_records(const std::string& path, const ContactFacts& f, int64_t first, int64_t last) {

@@ -1,9 +1,11 @@
 // The text commands:
-//   osprey import LOG FILE
-//   osprey export LOG --format fixed|csv [--encoding utf-8|cp932] [--output FILE]
+//   osprey import LOG FILE [--allow-duplicates]
+//   osprey export LOG --format fixed|csv|adif [--encoding utf-8|cp932] [--adx]
+//                 [--from N] [--to N] [--output FILE]
 //   osprey lookup TEXTFILE KEY [--type N] [--log LOG]
 //   osprey lookup TEXTFILE --walk c|j|file [--type N]
-// LOG is the log's base path; FILE holds fixed-column contact lines.
+// LOG is the log's base path; FILE holds fixed-column contact lines, or is
+// an ADIF file (.adi, .adx: see cmd_transfer.h).
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "adif_export.h"
+#include "cmd_transfer.h"
 #include "commands.h"
 #include "contact_formats.h"
 #include "contacts_session.h"
@@ -29,7 +33,6 @@ constexpr int32_t kRemarksNoSeparators = 2;
 constexpr size_t kLineColumns = 200;
 constexpr size_t kLineBuffer = 219;
 constexpr size_t kRequiredColumns = 64;  // through my report
-constexpr int kExitRefused = 2;
 
 bool digits(const std::string& s, size_t at, size_t n) {
   for (size_t i = at; i < at + n; ++i) {
@@ -89,6 +92,7 @@ void run_import(const std::string& base, const std::string& path) {
   {
     OpenLog open(hooks, "import", base, kQuickOpen, Use::kChange);
     if (!open.ok()) return;
+    if (!back_up_before_import("import", base)) return;
     LogHandle& log = *open.get();
     ProgressBar bar;
     std::string line;
@@ -122,11 +126,36 @@ void run_import(const std::string& base, const std::string& path) {
     if (!again.ok()) return;
   }
   std::printf("imported %lld contacts, refused %lld lines; indexes rebuilt\n", imported, refused);
-  if (failure == 0 && refused > 0) set_exit_status(kExitRefused);
+  if (failure == 0 && refused > 0) set_exit_status(exit_code::kProblemsFound);
 }
 
-void run_export(const std::string& base, const std::string& format, const std::string& encoding,
-                const std::string& output) {
+struct ExportArgs {
+  std::string base;
+  std::string format;
+  std::string encoding;
+  std::string output;
+  bool adx = false;
+  int32_t from = 1;
+  int32_t to = 0;  // 0: the last contact
+};
+
+void run_export(const ExportArgs& a) {
+  if (a.format == "adif") {
+    if (!a.encoding.empty()) {
+      fail_with_message("export", "ADIF has its own encodings: ASCII (ADI) or UTF-8 (--adx)",
+                        exit_code::kUsage);
+      return;
+    }
+    run_adif_export(a.base, a.adx, a.from, a.to, a.output);
+    return;
+  }
+  if (a.adx) {
+    fail_with_message("export", "--adx goes with --format adif", exit_code::kUsage);
+    return;
+  }
+  const std::string& format = a.format;
+  const std::string& encoding = a.encoding;
+  const std::string& output = a.output;
   TextEncoding enc = format == "csv" ? TextEncoding::kUtf8 : TextEncoding::kCp932;
   if (encoding == "cp932") enc = TextEncoding::kCp932;
   if (encoding == "utf-8") enc = TextEncoding::kUtf8;
@@ -136,18 +165,29 @@ void run_export(const std::string& base, const std::string& format, const std::s
     fail_with_message("export", error);
     return;
   }
+  SessionHooks hooks(Answers::kNo);
+  OpenLog open(hooks, "export", a.base, kQuickOpen, Use::kView);
+  if (!open.ok()) return;
+  // The output is made only once the log has opened: a log that does not
+  // open leaves a file of that name as it was.
   std::FILE* out = stdout;
   if (!output.empty() && (out = std::fopen(output.c_str(), "wb")) == nullptr) {
-    fail_with_message("export", "cannot write " + output);
+    fail_with_message("export", "cannot write " + output, exit_code::kOutputFailed);
     return;
   }
-  SessionHooks hooks(Answers::kNo);
-  OpenLog open(hooks, "export", base, kQuickOpen, Use::kView);
-  if (open.ok()) {
+  {
     LogHandle& log = *open.get();
     writer->begin(out);
     const int32_t count = dbf_rcount(&log.dbs.handle);
-    for (int32_t recno = 1; recno <= count; ++recno) {
+    const int32_t first = a.from < 1 ? 1 : a.from;
+    const int32_t last = a.to <= 0 || a.to > count ? count : a.to;
+    // Deleted contacts are not part of the log's text: an import of the
+    // export would bring them back as live contacts.
+    std::vector<bool> deleted;
+    if (!read_deletion_marks(log.dbs.path, log.dbs.handle, first, last, &deleted))
+      fail_with_message("export", std::string("cannot read ") + log.dbs.path);
+    for (int32_t recno = first; recno <= last && exit_status() == 0; ++recno) {
+      if (deleted[static_cast<size_t>(recno - first)]) continue;
       const int32_t r = OSP_read(&log, recno, kRemarksNoSeparators);
       if (r != 0) {
         fail_with_status("export: contact " + std::to_string(recno), r);
@@ -156,7 +196,8 @@ void run_export(const std::string& base, const std::string& format, const std::s
       writer->contact(out, log);
     }
   }
-  if (out != stdout && std::fclose(out) != 0) fail_with_message("export", "cannot write " + output);
+  if (out != stdout && std::fclose(out) != 0)
+    fail_with_message("export", "cannot write " + output, exit_code::kOutputFailed);
   if (out == stdout) std::fflush(stdout);
 }
 
@@ -246,46 +287,66 @@ void run_lookup(const LookupArgs& a) {
 
 void add_text_commands(CLI::App& app) {
   auto* import = app.add_subcommand(
-      "import", "Append the contacts of a file of fixed-column contact lines to a log; refused "
-                "lines are listed with the reason (exit status 2), the log's indexes rebuilt");
+      "import",
+      "Append the contacts of a file to a log, after a backup of the log's files (NAME.bak): an "
+      "ADIF file (.adi or .adx, duplicates of the log's contacts skipped) or fixed-column contact "
+      "lines; refused records are listed with the reason (exit status 5), the log's indexes "
+      "rebuilt");
   auto import_base = std::make_shared<std::string>();
   auto import_file = std::make_shared<std::string>();
+  auto allow_duplicates = std::make_shared<bool>(false);
   import->add_option("LOG", *import_base, "the log's base path")->required();
-  import->add_option("FILE", *import_file, "the contact lines (Shift-JIS)")->required();
-  import->callback([import_base, import_file] { run_import(*import_base, *import_file); });
+  import->add_option("FILE", *import_file,
+                     "FILE.adi or FILE.adx (ADIF), else contact lines (Shift-JIS)")
+      ->required();
+  import->add_flag("--allow-duplicates", *allow_duplicates,
+                   "ADIF: import records the log already has (same call, date, time, band, mode)");
+  import->callback([import_base, import_file, allow_duplicates] {
+    if (is_adif_file(*import_file)) {
+      run_adif_import(*import_base, *import_file, *allow_duplicates);
+    } else if (*allow_duplicates) {
+      fail_with_message("import", "--allow-duplicates goes with an ADIF file (.adi, .adx)",
+                        exit_code::kUsage);
+    } else {
+      run_import(*import_base, *import_file);
+    }
+  });
 
-  auto* exp = app.add_subcommand("export", "Write a log's contacts as text to standard output");
-  auto export_base = std::make_shared<std::string>();
-  auto format = std::make_shared<std::string>();
-  auto encoding = std::make_shared<std::string>();
-  auto output = std::make_shared<std::string>();
-  exp->add_option("LOG", *export_base, "the log's base path")->required();
-  exp->add_option("--format", *format,
-                  "fixed: contact lines that import reads back; csv: a header row and a row per contact")
+  auto* exp = app.add_subcommand("export", "Write a log's live contacts as text to standard output");
+  auto args = std::make_shared<ExportArgs>();
+  std::vector<std::string> formats = contact_formats();
+  formats.emplace_back("adif");
+  exp->add_option("LOG", args->base, "the log's base path")->required();
+  exp->add_option("--format", args->format,
+                  "fixed: contact lines that import reads back; csv: a header row and a row per "
+                  "contact; adif: ADIF 3.1 (ADI, times in UTC)")
       ->required()
-      ->check(CLI::IsMember(contact_formats()));
-  exp->add_option("--encoding", *encoding, "utf-8 (csv's default) or cp932 (fixed's only one)")
+      ->check(CLI::IsMember(formats));
+  exp->add_option("--encoding", args->encoding, "utf-8 (csv's default) or cp932 (fixed's only one)")
       ->check(CLI::IsMember({"utf-8", "cp932"}));
-  exp->add_option("--output,-o", *output, "write to this file instead");
-  exp->callback([=] { run_export(*export_base, *format, *encoding, *output); });
+  exp->add_flag("--adx", args->adx, "with --format adif: ADX (XML, Japanese text kept as UTF-8)");
+  exp->add_option("--from", args->from, "the first record number")->check(CLI::PositiveNumber);
+  exp->add_option("--to", args->to, "the last record number")->check(CLI::PositiveNumber);
+  exp->add_option("--output,-o", args->output, "write to this file instead");
+  exp->callback([args] { run_export(*args); });
 
   auto* lookup = app.add_subcommand(
       "lookup", "Look a key up in a user text file through its index, or walk the file");
-  auto args = std::make_shared<LookupArgs>();
-  lookup->add_option("TEXTFILE", args->path, "the user text file")->required();
-  auto* key = lookup->add_option("KEY", args->key, "the six-character key (type 4 and above: a packed key)");
-  lookup->add_option("--type", args->type, "0-2 lines beginning with an apostrophe, 3 and above 26-byte records")
+  auto lookup_args = std::make_shared<LookupArgs>();
+  lookup->add_option("TEXTFILE", lookup_args->path, "the user text file")->required();
+  auto* key = lookup->add_option("KEY", lookup_args->key, "the six-character key (type 4 and above: a packed key)");
+  lookup->add_option("--type", lookup_args->type, "0-2 lines beginning with an apostrophe, 3 and above 26-byte records")
       ->check(CLI::Range(0, 255));
-  auto* walk = lookup->add_option("--walk", args->walk, "walk in c_key order, j_key order or file order")
+  auto* walk = lookup->add_option("--walk", lookup_args->walk, "walk in c_key order, j_key order or file order")
                    ->check(CLI::IsMember({"c", "j", "file"}))
                    ->excludes(key);
-  lookup->add_option("--log", args->log, "a log whose master file names the areas (type 3)");
-  lookup->callback([args, key, walk] {
+  lookup->add_option("--log", lookup_args->log, "a log whose master file names the areas (type 3)");
+  lookup->callback([lookup_args, key, walk] {
     if (key->count() == 0 && walk->count() == 0) {
       fail_with_message("lookup", "give a KEY or --walk");
       return;
     }
-    run_lookup(*args);
+    run_lookup(*lookup_args);
   });
 }
 

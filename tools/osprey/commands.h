@@ -44,13 +44,11 @@ void run_repair(const std::string& base, bool assume_yes);
 void add_wkd_command(CLI::App& app);
 void add_qsl_command(CLI::App& app);
 
-// osprey import, export and lookup: contacts as text, user text files.
+// osprey import, export and lookup: contacts as text (fixed columns, CSV,
+// ADIF), user text files.
 void add_text_commands(CLI::App& app);
 
 // osprey delete LOG RECNO, osprey undelete LOG RECNO.
 void add_delete_commands(CLI::App& app);
-
-// osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
-void add_adif_commands(CLI::App& app);
 
 }  // namespace osprey_tool

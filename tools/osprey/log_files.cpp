@@ -35,6 +35,27 @@ std::string replace_extension(const std::string& base, const char* extension) {
   return (dot == std::string::npos ? base : base.substr(0, dot)) + extension;
 }
 
+std::string backup_name(const std::string& path) {
+  std::string name = path + ".bak";
+  for (int n = 2; exists(name); ++n) name = path + ".bak" + std::to_string(n);
+  return name;
+}
+
+bool back_up(const std::vector<std::string>& paths, std::string* error, std::FILE* say,
+             const char* prefix) {
+  for (const std::string& p : paths) {
+    if (!exists(p)) continue;
+    const std::string to = backup_name(p);
+    std::error_code ec;
+    if (!std::filesystem::copy_file(p, to, ec) || ec) {
+      *error = "cannot copy " + p + " to " + to + ": " + ec.message();
+      return false;
+    }
+    std::fprintf(say, "%sbacked up %s to %s\n", prefix, p.c_str(), to.c_str());
+  }
+  return true;
+}
+
 std::vector<std::string> LogFiles::all() const {
   std::vector<std::string> v{master, contacts, remarks};
   for (const std::string& i : indexes) v.push_back(i);

@@ -4,6 +4,7 @@
 // written, and which files the library moved aside under "~" names.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,15 @@ std::string held_file(const std::vector<std::string>& paths);
 // The first file of the set that is there but may not be written, or the
 // folder when no file may be made in it; empty when the log may be changed.
 std::string read_only_reason(const LogFiles& files);
+
+// The first free backup name for path: "PATH.bak", else "PATH.bak2" and on.
+std::string backup_name(const std::string& path);
+
+// Copies each existing file of paths to its backup name, saying so on say
+// ("backed up A to B", after prefix); false, with the file named in *error,
+// when one cannot be copied (copies already made are kept).
+bool back_up(const std::vector<std::string>& paths, std::string* error, std::FILE* say = stdout,
+             const char* prefix = "");
 
 // Notes which of the files have no "~" copy yet; report() then names every
 // copy that has appeared since, on standard error ("kept the old ... as ...").

@@ -36,7 +36,6 @@ int main(int argc, char** argv) {
   osprey_tool::add_qsl_command(app);
   osprey_tool::add_text_commands(app);
   osprey_tool::add_delete_commands(app);
-  osprey_tool::add_adif_commands(app);
   if (osprey_tool::names_unknown_command(app, argc, argv)) return exit_code::kUsage;
   try {
     app.parse(argc, argv);

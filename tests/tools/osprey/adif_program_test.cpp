@@ -1,8 +1,9 @@
-// osprey export-adif and import-adif, run as programs: an independent ADIF
+// osprey export --format adif and import of .adi/.adx files, run as programs: an independent ADIF
 // parser reads the export with every field intact, and a generated log comes
 // back from an import unchanged but for its times, now in UTC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -64,7 +65,7 @@ TEST_F(AdifProgram, AnIndependentParserReadsEveryField) {
       << "adif-parser-ts is missing: npm install --prefix build/npm adif-parser-ts@0.7.7 "
          "(scripts/test-all.sh does this)";
   const std::string adi = dir_.file("log.adi");
-  const auto ex = osprey({"export-adif", base_, "-o", adi});
+  const auto ex = osprey({"export", base_, "--format", "adif", "-o", adi});
   ASSERT_EQ(ex.exit_status, 0) << ex.err;
   const std::string script = dir_.file("read.js");
   std::ofstream(script) << "const {AdifParser} = require('" << module << "');\n"
@@ -122,15 +123,15 @@ TEST_F(AdifProgram, ImportThenExportGivesTheSameFile) {
     const std::string again = dir_.file(adx ? "again.adx" : "again.adi");
     const std::string copy = dir_.file(adx ? "copy_x" : "copy_i");
     osp::test::write_generated_log(copy, 0, kSeed);  // empty, with its master file
-    std::vector<std::string> ex = {"export-adif", base_, "-o", first};
+    std::vector<std::string> ex = {"export", base_, "--format", "adif", "-o", first};
     if (adx) ex.push_back("--adx");
     ASSERT_EQ(osprey(ex).exit_status, 0);
-    const auto im = osprey({"import-adif", copy, first});
+    const auto im = osprey({"import", copy, first});
     ASSERT_EQ(im.exit_status, 0) << im.out << im.err;
     EXPECT_NE(im.out.find("imported 300, refused 0, duplicates 0; indexes rebuilt"), std::string::npos)
         << im.out;
     ex[1] = copy;
-    ex[3] = again;
+    ex[5] = again;
     ASSERT_EQ(osprey(ex).exit_status, 0);
     // ADX keeps every text; ADI leaves Japanese text out, so its copy lacks
     // those texts and only the ADX export must come back byte for byte.
@@ -139,7 +140,7 @@ TEST_F(AdifProgram, ImportThenExportGivesTheSameFile) {
     }
 
     // A second import finds every record in the log already.
-    const auto twice = osprey({"import-adif", copy, first});
+    const auto twice = osprey({"import", copy, first});
     EXPECT_NE(twice.out.find("imported 0, refused 0, duplicates 300"), std::string::npos)
         << twice.out;
   }
@@ -151,8 +152,8 @@ TEST_F(AdifProgram, ImportedContactsAreTheOriginalsInUtc) {
   const std::string adx = dir_.file("log.adx");
   const std::string copy = dir_.file("copy");
   osp::test::write_generated_log(copy, 0, kSeed);
-  ASSERT_EQ(osprey({"export-adif", base_, "--adx", "-o", adx}).exit_status, 0);
-  ASSERT_EQ(osprey({"import-adif", copy, adx}).exit_status, 0);
+  ASSERT_EQ(osprey({"export", base_, "--format", "adif", "--adx", "-o", adx}).exit_status, 0);
+  ASSERT_EQ(osprey({"import", copy, adx}).exit_status, 0);
   LogHandle log{};
   ASSERT_EQ(OspreyOpen(nullptr, &log, copy.c_str(), 0, 2), 0);
   for (size_t i = 0; i < contacts_.size(); ++i) {
@@ -188,7 +189,7 @@ TEST_F(AdifProgram, ImportReportsRefusedDuplicateAndUnknown) {
                         "<CALL:6>QA1ABC<QSO_DATE:8>20030507<TIME_ON:4>1200<FREQ:5>7.020<MODE:2>CW<EOR>\n"
                         "<CALL:6>QA1ABC<QSO_DATE:8>20039999<TIME_ON:4>1200<EOR>\n"
                         "<CALL:6>QA2ABC<QSO_DATE:8>20030507<TIME_ON:4>12";
-  const auto r = osprey({"import-adif", copy, adi});
+  const auto r = osprey({"import", copy, adi});
   EXPECT_EQ(r.exit_status, 1);  // the file ends inside a field
   EXPECT_NE(r.out.find("refused record 3: QSO_DATE:"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("duplicate record 2:"), std::string::npos) << r.out;
@@ -197,6 +198,72 @@ TEST_F(AdifProgram, ImportReportsRefusedDuplicateAndUnknown) {
   EXPECT_NE(r.out.find("imported 1, refused 1, duplicates 1; indexes rebuilt"), std::string::npos)
       << r.out;
   EXPECT_NE(r.err.find("damaged in record 4"), std::string::npos) << r.err;
+}
+
+
+// The import copies the log's files before it writes (the copies hold the
+// log as it was), takes .ADI in capitals for ADIF, and refused records give
+// exit status 5.
+TEST_F(AdifProgram, ImportBacksUpTheLogFirst) {
+  const std::string adi = dir_.file("IN.ADI");
+  std::ofstream(adi) << "<EOH>\n"
+                        "<CALL:6>QA1ZZZ<QSO_DATE:8>20030507<TIME_ON:4>1200<FREQ:5>7.020<MODE:2>CW<EOR>\n"
+                        "<CALL:6>QA1ZZY<QSO_DATE:8>20031307<TIME_ON:4>1200<EOR>\n";
+  const std::vector<uint8_t> contacts = osp::test::read_file(base_ + ".dbs");
+  const std::vector<uint8_t> remarks = osp::test::read_file(base_ + ".dbr");
+  const auto r = osprey({"import", base_, adi});
+  EXPECT_EQ(r.exit_status, 5) << r.out << r.err;
+  EXPECT_NE(r.out.find("imported 1, refused 1, duplicates 0; indexes rebuilt"), std::string::npos)
+      << r.out;
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbs.bak") == contacts);
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbr.bak") == remarks);
+  EXPECT_NE(osp::test::read_file(base_ + ".dbs"), contacts);
+  // A second import keeps the first copies and makes new ones.
+  osprey({"import", base_, adi});
+  EXPECT_TRUE(osp::test::read_file(base_ + ".dbs.bak") == contacts);
+  EXPECT_TRUE(osp::test::file_exists(base_ + ".dbs.bak2"));
+}
+
+// The export's range and deleted contacts; options that do not go together.
+TEST_F(AdifProgram, ExportWritesTheLiveContactsOfTheRange) {
+  ASSERT_EQ(osprey({"delete", base_, "12", "--yes"}).exit_status, 0);
+  const struct {
+    std::vector<std::string> args;
+    int exit_status;
+    size_t records;  // <EOR> or <RECORD> in the output
+  } cases[] = {
+      {{"--format", "adif"}, 0, kContacts - 1},
+      {{"--format", "adif", "--from", "10", "--to", "19"}, 0, 9},
+      {{"--format", "adif", "--adx", "--from", "290"}, 0, 11},
+      {{"--format", "adif", "--from", "400"}, 0, 0},
+      {{"--format", "fixed", "--from", "11", "--to", "13"}, 0, 0},
+      {{"--format", "fixed", "--adx"}, 2, 0},
+      {{"--format", "adif", "--encoding", "cp932"}, 2, 0},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"export", base_};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = osprey(args);
+    SCOPED_TRACE(args[3]);
+    EXPECT_EQ(r.exit_status, c.exit_status) << r.err;
+    size_t records = 0;
+    for (const char* end : {"<EOR>", "<RECORD>"})
+      for (size_t at = r.out.find(end); at != std::string::npos; at = r.out.find(end, at + 1))
+        ++records;
+    EXPECT_EQ(records, c.records);
+  }
+  // The fixed-column export of 11 to 13 leaves the deleted contact out.
+  const auto fixed = osprey({"export", base_, "--format", "fixed", "--from", "11", "--to", "13"});
+  EXPECT_EQ(std::count(fixed.out.begin(), fixed.out.end(), '\n'), 2) << fixed.out;
+  const auto plain = osprey({"import", base_, dir_.file("lines.txt"), "--allow-duplicates"});
+  EXPECT_EQ(plain.exit_status, 2) << plain.err;
+  // A log that does not open leaves the output file as it was.
+  const std::string kept = dir_.file("kept.adi");
+  std::ofstream(kept) << "kept";
+  for (const char* format : {"adif", "csv"}) {
+    EXPECT_EQ(osprey({"export", dir_.file("missing"), "--format", format, "-o", kept}).exit_status, 1);
+    EXPECT_EQ(slurp(kept), "kept") << format;
+  }
 }
 
 }  // namespace
