@@ -90,7 +90,7 @@ void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint
                  int32_t keep_level) {
   forget_page(s, page_no, keep_level);
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
-  if (file_seek(h->file, pos) != pos || file_write(h->file, image, kPageSize) != kPageSize) {
+  if (file_write_at(h->file, pos, image, kPageSize) != kPageSize) {
     s->write_failed = true;
     report(h, status::kIndexWriteError);
     return;
