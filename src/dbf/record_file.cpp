@@ -65,7 +65,7 @@ int32_t write_back_header(DbfHandle* h) {
   header_image(h, image);
   const bool count_changed = (h->flags & kFlagCountChanged) != 0;
   const int32_t length = count_changed ? 8 : 4;
-  bool written = file_seek(h->file, 0) == 0 && file_write(h->file, image, length) == length;
+  bool written = file_write_at(h->file, 0, image, length) == length;
   if (count_changed) {
     // The mark goes right after the last record (right after the header for
     // no records), unless a count that claims more than the file holds would
@@ -75,7 +75,7 @@ int32_t write_back_header(DbfHandle* h) {
     const int64_t size = platform::env()->size(h->file);
     if (h->record_count >= 0 && end <= size) {
       const uint8_t mark = kEndOfFileMark;
-      written = file_seek(h->file, end) == end && file_write(h->file, &mark, 1) == 1 && written;
+      written = file_write_at(h->file, end, &mark, 1) == 1 && written;
     }
   }
   // The flags stay, so that the next flush or the close tries again.
