@@ -65,7 +65,7 @@ int32_t write_back_header(DbfHandle* h) {
   header_image(h, image);
   const bool count_changed = (h->flags & kFlagCountChanged) != 0;
   const int32_t length = count_changed ? 8 : 4;
-  bool written = file_seek(h->file, 0) == 0 && file_write(h->file, image, length) == length;
+  bool written = file_write_at(h->file, 0, image, length) == length;
   if (count_changed) {
     // The mark goes right after the last record (right after the header for
     // no records), unless a count that claims more than the file holds would
@@ -75,7 +75,7 @@ int32_t write_back_header(DbfHandle* h) {
     const int64_t size = platform::env()->size(h->file);
     if (h->record_count >= 0 && end <= size) {
       const uint8_t mark = kEndOfFileMark;
-      written = file_seek(h->file, end) == end && file_write(h->file, &mark, 1) == 1 && written;
+      written = file_write_at(h->file, end, &mark, 1) == 1 && written;
     }
   }
   // The flags stay, so that the next flush or the close tries again.
@@ -144,6 +144,12 @@ int32_t flush(DbfHandle* h) {
   return file_flush(h->file) ? status::kOk : status::kDataWriteError;
 }
 
+int32_t sync_data(DbfHandle* h) {
+  const int32_t r = write_back_header(h);
+  if (r != status::kOk) return r;
+  return platform::env()->sync_data(h->file) ? status::kOk : status::kDataWriteError;
+}
+
 int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
   const int32_t bounds = check_recno(h, recno);
   if (bounds != status::kOk) return bounds;
@@ -171,8 +177,7 @@ int32_t write_record_bytes(DbfHandle* h, int32_t recno, const void* data, int32_
   // A record that is not whole in the file is not one the file holds.
   const int64_t reach = offset + length > h->record_size ? offset + length : h->record_size;
   if (appending ? pos > size : pos + reach > size) return status::kDataWriteError;
-  if (file_seek(h->file, pos + offset) != pos + offset) return status::kDataWriteError;
-  if (file_write(h->file, data, length) != length) return status::kDataWriteError;
+  if (file_write_at(h->file, pos + offset, data, length) != length) return status::kDataWriteError;
   h->flags |= kFlagWritten;
   return status::kOk;
 }

@@ -77,6 +77,11 @@ int32_t append(DbfHandle* h, const void* data);
 // is flushed) or the platform's flush failed.
 int32_t flush(DbfHandle* h);
 
+// The same with the platform's data sync: the records and the header reach
+// the disk, the file's times need not. For the write-through syncs, whose
+// order matters and whose file time the stale mark makes moot.
+int32_t sync_data(DbfHandle* h);
+
 // Writes the header back when flags says so: date (and with bit 1 the count
 // and the end mark, the mark only where it does not lie past the file's
 // end). Returns 0 with flags cleared, or 22 when any of these bytes could not

@@ -127,6 +127,12 @@ int32_t file_write(FileHandle h, const void* buffer, int32_t count) {
   return platform::env()->write(h, buffer, count);
 }
 
+int32_t file_write_at(FileHandle h, int64_t offset, const void* buffer, int32_t count) {
+  forget_window(h);
+  if (offset < 0 || count < 0 || offset + count > kMaxFilePosition + 1) return -1;
+  return platform::env()->write_at(h, offset, buffer, count);
+}
+
 int64_t file_seek(FileHandle h, int64_t offset) {
   if (offset < 0 || offset > kMaxFilePosition) return -1;
   return platform::env()->seek(h, offset);

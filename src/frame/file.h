@@ -49,6 +49,12 @@ int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count);
 // -1 when the write fails.
 int32_t file_write(FileHandle h, const void* buffer, int32_t count);
 
+// Writes count bytes at byte offset in one call (forgetting the handle's
+// read-ahead window, as every write does). Returns the number written or
+// -1, also for an offset that is negative or puts the bytes beyond a 32-bit
+// position. The position afterwards is unspecified.
+int32_t file_write_at(FileHandle h, int64_t offset, const void* buffer, int32_t count);
+
 // Sets the position to offset bytes from the start. Returns the new position
 // or -1. Offsets beyond what a 32-bit position can address fail.
 int64_t file_seek(FileHandle h, int64_t offset);

@@ -67,22 +67,31 @@ void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
   if (copy.page_no == page_no) copy.page_no = 0;
 }
 
-// Fills the level's buffer with page page_no: the copy when one is held,
-// else from the file, keeping a copy of an interior page. False when the read
-// comes out short.
-bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no) {
+// Keeps a copy of page page_no, whose bytes are as the file holds them, in
+// its slot, unless the page is damaged (more entries than a page takes) or a
+// leaf that would push out an interior page.
+void keep_copy(IndexState* s, uint32_t page_no, const uint8_t* page) {
+  const int32_t n = page_count(page);
+  if (n < 0 || n > s->max_keys) return;
+  const bool interior = entry_child(s, page, 0) != 0 || entry_child(s, page, n) != 0;
   CachedPage& copy = cache_slot(s, page_no);
+  if (copy.page_no != 0 && copy.page_no != page_no && copy.interior && !interior) return;
+  std::memcpy(copy.bytes, page, kPageSize);
+  copy.page_no = page_no;
+  copy.interior = interior;
+}
+
+// Fills the level's buffer with page page_no: the copy when one is held,
+// else from the file, keeping a copy. False when the read comes out short.
+bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no) {
+  const CachedPage& copy = cache_slot(s, page_no);
   if (copy.page_no == page_no) {
     std::memcpy(level.page, copy.bytes, kPageSize);
     return true;
   }
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
   if (file_read_at(h->file, pos, level.page, kPageSize) != kPageSize) return false;
-  const int32_t n = page_count(level.page);
-  if (n <= s->max_keys && (entry_child(s, level.page, 0) != 0 || entry_child(s, level.page, n) != 0)) {
-    std::memcpy(copy.bytes, level.page, kPageSize);
-    copy.page_no = page_no;
-  }
+  keep_copy(s, page_no, level.page);
   return true;
 }
 
@@ -90,11 +99,12 @@ void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint
                  int32_t keep_level) {
   forget_page(s, page_no, keep_level);
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
-  if (file_seek(h->file, pos) != pos || file_write(h->file, image, kPageSize) != kPageSize) {
+  if (file_write_at(h->file, pos, image, kPageSize) != kPageSize) {
     s->write_failed = true;
     report(h, status::kIndexWriteError);
     return;
   }
+  keep_copy(s, page_no, image);
   if (page_no >= s->file_pages) s->file_pages = page_no + 1;
 }
 

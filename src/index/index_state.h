@@ -21,14 +21,17 @@ struct Level {
   int32_t index;
 };
 
-// Copies of interior pages of the tree (pages with children), kept after
-// they were read so that a search that goes down through one again need not
-// read it from the file: the few pages near the root are met by nearly every
-// search. A slot is chosen by the page number; a page written forgets its
-// copy.
-inline constexpr int kCachedPages = 32;
+// Copies of pages of the tree, kept after they were read or written so that
+// a search that goes down through one again need not read it from the file:
+// the pages near the root are met by nearly every search, and a run of
+// insertions goes back to the same few leaves (the last of each run of equal
+// keys). A slot is chosen by the page number; a leaf never takes the slot of
+// an interior page (a page with children). A page written successfully
+// leaves its new bytes as the copy, one whose write failed none.
+inline constexpr int kCachedPages = 256;
 struct CachedPage {
   uint32_t page_no;  // 0 = empty
+  bool interior;
   uint8_t bytes[kPageSize];
 };
 

@@ -1,6 +1,7 @@
 #include "index/runs.h"
 
 #include <cstring>
+#include <utility>
 
 #include "frame/bytes.h"
 #include "frame/sort.h"
@@ -8,6 +9,85 @@
 #include "platform/env.h"
 
 namespace osp::index {
+
+namespace {
+
+// The most entries a chunk holds (the largest chunk, keys of 0 bytes).
+constexpr int32_t kMostEntries = kLargestChunk / kRecnoBytes;
+// Keys up to this long are sorted by their bytes; longer ones by comparison.
+constexpr int32_t kLongestRadixKey = 8;
+// Below this many entries the comparison sort is as quick.
+constexpr int32_t kFewestRadixEntries = 256;
+
+// The entry order of the byte sort, two arrays it moves between. Static, as
+// the read-ahead windows are: one build runs at a time, and the build's heap
+// stays the chunk, the run table and its buffers.
+uint16_t g_order[2][kMostEntries];
+
+// Moves the count entries of width bytes at chunk so that position i holds
+// the entry that stood at order[i], one cycle of the permutation at a time
+// (order is used up).
+void permute(uint8_t* chunk, uint16_t* order, int32_t count, int32_t width) {
+  uint8_t held[kRecnoBytes + kLongestRadixKey];
+  for (int32_t i = 0; i < count; ++i) {
+    if (order[i] == i) continue;
+    std::memcpy(held, chunk + i * width, static_cast<size_t>(width));
+    int32_t j = i;
+    for (;;) {
+      const int32_t k = order[j];
+      order[j] = static_cast<uint16_t>(j);
+      if (k == i) {
+        std::memcpy(chunk + j * width, held, static_cast<size_t>(width));
+        break;
+      }
+      std::memcpy(chunk + j * width, chunk + k * width, static_cast<size_t>(width));
+      j = k;
+    }
+  }
+}
+
+// Sorts the count entries at chunk, which stand in ascending record-number
+// order, by key: one stable counting pass per key byte, last byte first, so
+// that equal keys keep their record-number order and the result is the
+// comparison's (key, then record number). A byte every key shares needs no
+// pass.
+void sort_by_key_bytes(uint8_t* chunk, int32_t count, int32_t width, int32_t key_length) {
+  uint16_t* from = g_order[0];
+  uint16_t* to = g_order[1];
+  for (int32_t i = 0; i < count; ++i) from[i] = static_cast<uint16_t>(i);
+  const uint8_t* keys = chunk + kRecnoBytes;
+  for (int32_t b = key_length - 1; b >= 0; --b) {
+    int32_t start[256] = {};
+    for (int32_t i = 0; i < count; ++i) ++start[keys[i * width + b]];
+    if (start[keys[b]] == count) continue;
+    int32_t sum = 0;
+    for (int32_t& n : start) {
+      const int32_t here = n;
+      n = sum;
+      sum += here;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+      const uint16_t e = from[i];
+      to[start[keys[e * width + b]]++] = e;
+    }
+    std::swap(from, to);
+  }
+  permute(chunk, from, count, width);
+}
+
+// Sorts one chunk's entries into the order of the entry comparison.
+void sort_chunk(SortSpace* space, int32_t count) {
+  if (space->key_length <= kLongestRadixKey && count >= kFewestRadixEntries &&
+      count <= kMostEntries) {
+    sort_by_key_bytes(space->chunk, count, space->width, space->key_length);
+    return;
+  }
+  with_entry_compare(space->key_length, [&](auto compare) {
+    sort_records_by(space->chunk, count, space->width, compare);
+  });
+}
+
+}  // namespace
 
 int32_t allocate_sort_space(SortSpace* space, int32_t key_length, int32_t record_count) {
   *space = SortSpace{};
@@ -75,9 +155,7 @@ int32_t write_sorted_runs(const RecordSource& source, const KeyExpression& expre
       store_u32(entry, ++recno);
       extract_key(expression, record, entry + kRecnoBytes);
     }
-    with_entry_compare(space->key_length, [&](auto compare) {
-      sort_records_by(space->chunk, size, space->width, compare);
-    });
+    sort_chunk(space, size);
     const int32_t bytes = size * space->width;
     if (file_write(out, space->chunk, bytes) != bytes) return status::kIndexBuildError;
     offset += static_cast<uint32_t>(bytes);

@@ -8,7 +8,9 @@
 #include "log/log_file_set.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
+#include "log/log_write_protocol.h"
 #include "log/remarks_file.h"
+#include "log/stale_mark.h"
 #include "platform/env.h"
 
 namespace osp::log {
@@ -34,10 +36,57 @@ void close_record_file(DbfSlot* file) {
   if (dbf::close(&file->handle) == 0) report_path_status(status::kDataWriteError, file->path);
 }
 
+// Syncs an index file whole (its header written back first); true when it
+// is on the disk, or not open.
+bool sync_index(IdxHandle* index) {
+  if (index->file <= 0) return true;
+  if (index::flush(index) != status::kOk) return false;  // reported
+  if (file_flush(index->file)) return true;
+  report_path_status(status::kIndexWriteError, index->path);
+  return false;
+}
+
+// Syncs a record file (its header written back first); true when it is on
+// the disk or not open. A failure is reported with the file's path.
+bool sync_record_file(DbfSlot* file) {
+  if (!platform::is_open(file->handle.file) || dbf::flush(&file->handle) == status::kOk)
+    return true;
+  report_path_status(status::kDataWriteError, file->path);
+  return false;
+}
+
+// Which files reached the disk before their times are stored: a stored time
+// tells the next open that the indexes agree with their record file, which
+// must not reach the disk ahead of the files themselves (write-through writes
+// leave the indexes to the close).
+struct Synced {
+  bool contact = true;  // the contact file, the remarks file, indexes 0 and 1
+  bool master = true;   // the master file, indexes 2 to 4
+  bool index[kLogIndexCount] = {};
+};
+
+Synced sync_before_times(LogHandle* log) {
+  Synced s;
+  s.contact = sync_record_file(&log->dbs);
+  const int32_t remarks = protocol::sync_remarks_file(log);
+  if (remarks != status::kOk) report_path_status(remarks, log->dbr_name);
+  s.contact = remarks == status::kOk && s.contact;
+  s.master = sync_record_file(&log->mst);
+  for (int i = 0; i < kLogIndexCount; ++i) {
+    s.index[i] = sync_index(&log->index_slot[i]);
+    bool& over = i < 2 ? s.contact : s.master;
+    over = over && s.index[i];
+  }
+  return s;
+}
+
 }  // namespace
 
 int32_t close_log(LogHandle* log, int32_t flags) {
   run_close_hooks(log);
+  forget_stale_marks(log);
+  const bool store_times = flags != kQuickOpen && (flags & kCheckTimes) != 0;
+  const Synced synced = store_times ? sync_before_times(log) : Synced{};
   close_record_file(&log->dbs);
   int32_t result = close_remarks_file(log);
   if (result != status::kOk) report_path_status(result, log->dbr_name);
@@ -52,16 +101,16 @@ int32_t close_log(LogHandle* log, int32_t flags) {
     result = 0;
   }
 
-  if ((flags & kCheckTimes) != 0) {
+  if (store_times) {
     char profile[kPathSize];
     if (!profile_path(log, true, profile)) return result;
     for (int i = 0; i < kLogIndexCount; ++i) {
       char key[kProfileKeySize];
       profile_index_key(i, true, key);
-      store_file_time(log->index_slot[i].path, key, profile, &result);
+      if (synced.index[i]) store_file_time(log->index_slot[i].path, key, profile, &result);
     }
-    store_file_time(log->mst.path, kProfileMasterKey, profile, &result);
-    store_file_time(log->dbs.path, kProfileContactKey, profile, &result);
+    if (synced.master) store_file_time(log->mst.path, kProfileMasterKey, profile, &result);
+    if (synced.contact) store_file_time(log->dbs.path, kProfileContactKey, profile, &result);
   }
   return result;
 }

@@ -17,6 +17,7 @@
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "log/remarks_file.h"
+#include "log/stale_mark.h"
 #include "platform/env.h"
 
 namespace osp::log {
@@ -361,8 +362,10 @@ void open_indexes_read_only(LogHandle* log, bool check_times, const char* profil
   }
 }
 
-int32_t allocate_viewer(LogHandle* log, int32_t viewer_length) {
-  const int32_t count = log->dbs.handle.record_count;
+// Sizes the viewer from held, the contacts the contact file really holds: a
+// header count that claims millions more would otherwise ask for gigabytes.
+int32_t allocate_viewer(LogHandle* log, int32_t viewer_length, int32_t held) {
+  const int32_t count = held;
   log->viewer_count = (viewer_length > 0 && count >= viewer_length) ? viewer_length : count;
   log->viewer_capacity = viewer_length > 0 ? viewer_length : count;
   if (log->viewer_capacity < 1000) log->viewer_capacity = 1000;
@@ -410,6 +413,7 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
   const bool check_times = !quick && (flags & kCheckTimes) != 0;
   const bool read_only = !quick && (flags & kReadOnly) != 0;
   bool stale[kLogIndexCount] = {};  // read-only: indexes found stale, left closed
+  forget_stale_marks(log);
 
   // 1. The paths. A set whose paths do not fit is refused before any file is
   // touched, as a first file that cannot be opened.
@@ -481,6 +485,7 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
   if (quick) return status::kOk;
 
   // 9, 10. The indexes: the builder opens the record files by path.
+  const int32_t held = dbf::records_held(&log->dbs.handle);
   dbf::close(&log->mst.handle);
   dbf::close(&log->dbs.handle);
   if (read_only) {
@@ -492,8 +497,7 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 
   // 11. The viewer.
   if ((flags & kAllocateViewer) != 0) {
-    // The contact count is that of the closed handle, which keeps its header.
-    if (allocate_viewer(log, viewer_length) != status::kOk) {
+    if (allocate_viewer(log, viewer_length, held) != status::kOk) {
       report_status(status::kNoMemory, kViewerBuffer);
       close_index_slots(log, kLogIndexCount - 1);
       close_remarks_file(log);

@@ -57,12 +57,12 @@ int32_t sync_blocks_first(LogHandle* log, const RemarkUndo& undo, bool appended)
   return reported(r, log->dbr_name);
 }
 
-// The steps after a contact record was written with write_through: the
-// contact file, then the indexes over it (which report their own failures).
+// The step after a contact record was written with write_through: the
+// contact file. The indexes over it are not synced: the stale mark, on the
+// disk before the first change, has the next open rebuild them should the
+// power go before the close syncs them.
 int32_t sync_after_record(LogHandle* log) {
-  const int32_t r = reported(sync_contact_file(log), log->dbs.path);
-  const int32_t i = sync_contact_indexes(log);
-  return r != status::kOk ? r : i;
+  return reported(sync_contact_file(log), log->dbs.path);
 }
 
 }  // namespace
@@ -75,18 +75,12 @@ int32_t sync_remarks_file(LogHandle* log) {
   if (log->dbr_dirty == 0 || !platform::is_open(log->dbr_file)) return status::kOk;
   const int32_t r = write_back_remarks_header(log);
   if (r != status::kOk) return r;
-  return file_flush(log->dbr_file) ? status::kOk : status::kDataWriteError;
+  return platform::env()->sync_data(log->dbr_file) ? status::kOk : status::kDataWriteError;
 }
 
 int32_t sync_contact_file(LogHandle* log) {
   if (!platform::is_open(log->dbs.handle.file)) return status::kOk;
-  return dbf::flush(&log->dbs.handle);
-}
-
-int32_t sync_contact_indexes(LogHandle* log) {
-  const int32_t r0 = index::flush(&log->index_slot[0]);
-  const int32_t r1 = index::flush(&log->index_slot[1]);
-  return r0 != status::kOk ? r0 : r1;
+  return dbf::sync_data(&log->dbs.handle);
 }
 
 int32_t append_contact(LogHandle* log, Indexing indexing) {

@@ -11,18 +11,25 @@
 //     cleared (the profile file is synced before it is renamed into place,
 //     and its folder after), so that an open with the time check rebuilds
 //     the indexes over it should the process end in the middle of the change.
-//     Changes that touch no key (remark links only) need no mark.
+//     Changes that touch no key (remark links only) need no mark. The mark
+//     holds until a close stores the times again, which syncs the record
+//     files and every index first; what the profile holds is remembered from
+//     the first change on, so later changes do not read it again.
 //  2. Block before record. A contact's remark block is written before the
 //     record that points at it; with write_through, when the record is to
 //     link to a block at a new place (an append, a block moved to the end of
 //     the file), the remarks file (its blocks and its header) is synced before
-//     the record is written, and the contact file after it. No record on disk
+//     the record is written, and the contact file after it (data syncs:
+//     the files' times are not needed). No record on disk
 //     points at a block that did not reach the disk. A block rewritten where
 //     it stood adds no link: both files are synced after the record, so that
 //     the moment in which the record and its block disagree stays short.
 //  3. Record before index. Index entries are inserted or moved only after
-//     their record was written; with write_through the index headers are
-//     flushed after the contact file.
+//     their record was written. Write-through does not sync the indexes:
+//     they can be rebuilt from the record files, and the stale mark (1) has
+//     the next open with the time check rebuild them after a crash, so a
+//     durable write costs two syncs, the remarks file's and the contact
+//     file's.
 //  4. Taken back on failure. A block that could not be written leaves the
 //     remarks file as it was; a record that could not be written takes its
 //     block (and, for an append, the raised contact count) back, so that no
@@ -60,7 +67,7 @@ enum class Indexing { kWithIndexes, kWithoutIndexes };
 // buffer (pack_remarks) as contact number record_count + 1: the block at the
 // end of the remarks file (its count raised by one), the record, and with
 // kWithIndexes the keys in slots 0 and 1 and, with write_through, the syncs
-// of invariant 2 and 3. kWithoutIndexes neither indexes nor syncs (the
+// of invariant 2. kWithoutIndexes neither indexes nor syncs (the
 // caller has the indexes rebuilt). Sets the stale mark first. Returns 0; 5 or
 // 22 from the block (reported with the ".dbr" path); the record append's
 // failure (reported with the ".dbs" path; block and count taken back); 22
@@ -115,11 +122,10 @@ int32_t update_master(LogHandle* log, int32_t recno, const uint8_t* stored);
 int32_t replace_by_rename(const char* temp_path, const char* path);
 
 // The write-through syncs, for writers that change the files in their own
-// way: the remarks file (header written back when dirty, then the platform
-// flush), the contact file (header write-back and flush) and index slots 0
-// and 1, in this order. Returns 0 or the first failure, silently.
+// way: the remarks file (header written back when dirty, then the platform's
+// data sync) and the contact file (header write-back and data sync), in this
+// order. Returns 0 or the first failure, silently.
 int32_t sync_remarks_file(LogHandle* log);
 int32_t sync_contact_file(LogHandle* log);
-int32_t sync_contact_indexes(LogHandle* log);
 
 }  // namespace osp::log::protocol

@@ -50,7 +50,7 @@ bool fits_32_bits(int64_t at, int32_t size) { return at + size <= kMaxFilePositi
 
 // Writes size bytes of block at position at; true when all were written.
 bool write_at(FileHandle f, int64_t at, const uint8_t* block, int32_t size) {
-  return file_seek(f, at) == at && file_write(f, block, size) == size;
+  return file_write_at(f, at, block, size) == size;
 }
 
 }  // namespace
@@ -110,12 +110,12 @@ int32_t append_remark_block(LogHandle* log, uint32_t* offset, RemarkUndo* undo) 
   if (s > kRemarkLengthBytes) {
     if (!platform::is_open(log->dbr_file)) return status::kCannotOpen;
     const int64_t end = platform::env()->size(log->dbr_file);
-    if (end < 0 || file_seek(log->dbr_file, end) != end) return status::kCannotOpen;
+    if (end < 0) return status::kCannotOpen;
     if (!fits_32_bits(end, s)) return status::kDataWriteError;
     undo->at = static_cast<uint32_t>(end);
     undo->old_end = end;
     undo->wrote = true;
-    if (file_write(log->dbr_file, block, s) != s) {
+    if (file_write_at(log->dbr_file, end, block, s) != s) {
       undo_remark_block(log, *undo);
       return status::kDataWriteError;
     }

@@ -68,10 +68,8 @@ int32_t open_remarks_file(LogHandle* log, bool read_only) {
 int32_t write_back_remarks_header(LogHandle* log) {
   if (log->dbr_dirty == 0 || !platform::is_open(log->dbr_file)) return status::kOk;
   stamp_remarks_date(log->dbr_header, local_time());
-  if (file_seek(log->dbr_file, 0) != 0 ||
-      file_write(log->dbr_file, log->dbr_header, kRemarksMirrorSize) != kRemarksMirrorSize) {
+  if (file_write_at(log->dbr_file, 0, log->dbr_header, kRemarksMirrorSize) != kRemarksMirrorSize)
     return status::kDataWriteError;
-  }
   log->dbr_dirty = 0;
   return status::kOk;
 }

@@ -67,6 +67,14 @@ class Env {
   // Writes count bytes at the current position; returns the number written
   // or -1 when the call fails.
   virtual int32_t write(Handle h, const void* buffer, int32_t count) = 0;
+  // Writes count bytes at byte offset from the start in one call; returns
+  // the number written or -1. The current position afterwards is
+  // unspecified. By default a seek and a write, so that an Env that
+  // overrides only those sees every positioned write as both.
+  virtual int32_t write_at(Handle h, int64_t offset, const void* buffer, int32_t count) {
+    if (seek(h, offset) != offset) return -1;
+    return write(h, buffer, count);
+  }
   // Sets the position to offset bytes from the start; returns the new
   // position or -1.
   virtual int64_t seek(Handle h, int64_t offset) = 0;
@@ -74,6 +82,12 @@ class Env {
   virtual bool set_end(Handle h) = 0;
   // Flushes the file's buffers to disk; false on failure.
   virtual bool flush(Handle h) = 0;
+  // Flushes the file's data to disk, and of its metadata only what reading
+  // the data back needs (its size), not its times; false on failure. For a
+  // write whose order against other files matters but whose file time does
+  // not. By default the full flush, so that an Env that overrides only
+  // flush sees every sync.
+  virtual bool sync_data(Handle h) { return flush(h); }
   // Closes the file; false on failure.
   virtual bool close(Handle h) = 0;
   // The file's size in bytes, or -1.

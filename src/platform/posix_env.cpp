@@ -130,6 +130,25 @@ std::string resolve_profile_path(const char* file) {
   return path;
 }
 
+// Writes count bytes at p, at the current position (offset below 0) or at
+// offset, until all are written or the system writes no more; returns the
+// number written, or -1 when not one byte could be.
+int32_t write_fully(int fd, const char* p, int32_t count, int64_t offset) {
+  int32_t done = 0;
+  while (done < count) {
+    const auto rest = static_cast<size_t>(count - done);
+    const ssize_t n = offset < 0 ? ::write(fd, p + done, rest)
+                                 : ::pwrite(fd, p + done, rest, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return done > 0 ? done : -1;
+    }
+    if (n == 0) break;
+    done += static_cast<int32_t>(n);
+  }
+  return done;
+}
+
 class PosixEnv final : public Env {
  public:
   Handle open_existing(const char* path, unsigned access, unsigned share) override {
@@ -189,18 +208,12 @@ class PosixEnv final : public Env {
 
   int32_t write(Handle h, const void* buffer, int32_t count) override {
     if (!is_open(h) || count < 0) return -1;
-    int32_t done = 0;
-    const auto* p = static_cast<const char*>(buffer);
-    while (done < count) {
-      const ssize_t n = ::write(h, p + done, static_cast<size_t>(count - done));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return done > 0 ? done : -1;
-      }
-      if (n == 0) break;
-      done += static_cast<int32_t>(n);
-    }
-    return done;
+    return write_fully(h, static_cast<const char*>(buffer), count, -1);
+  }
+
+  int32_t write_at(Handle h, int64_t offset, const void* buffer, int32_t count) override {
+    if (!is_open(h) || count < 0 || offset < 0) return -1;
+    return write_fully(h, static_cast<const char*>(buffer), count, offset);
   }
 
   int64_t seek(Handle h, int64_t offset) override {
@@ -216,6 +229,15 @@ class PosixEnv final : public Env {
   }
 
   bool flush(Handle h) override { return is_open(h) && ::fsync(h) == 0; }
+
+  bool sync_data(Handle h) override {
+#if defined(__APPLE__)
+    // No fdatasync here; fsync flushes the same data.
+    return flush(h);
+#else
+    return is_open(h) && ::fdatasync(h) == 0;
+#endif
+  }
 
   bool close(Handle h) override { return is_open(h) && ::close(h) == 0; }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,26 @@ TEST_F(MakeIndexTest, EqualKeysInRecordOrderAcrossRunsAndMergePasses) {
   ASSERT_TRUE(t.ok()) << t.fault_text();
   EXPECT_EQ(t.entries, expected_entries(b, 1, 6));
   EXPECT_TRUE(work_files_gone());
+}
+
+// Keys of every byte value, many of them equal, sorted in chunks by their
+// bytes (keys up to 8 bytes) or by comparison (9 bytes), across runs and
+// merge passes: the same index either way, equal keys in record order.
+TEST_F(MakeIndexTest, ChunkSortsAgreeWithTheEntryOrderOverEveryByteValue) {
+  for (const uint8_t length : {1, 5, 8, 9}) {
+    SCOPED_TRACE(static_cast<int>(length));
+    std::mt19937 rng(length);
+    RecordFileBuilder b({{"K", length}});
+    for (int r = 1; r <= 12000; ++r) {
+      std::string key(length, '\0');
+      for (char& c : key) c = static_cast<char>(rng() % 4 == 0 ? rng() % 256 : (rng() % 2) * 0x80);
+      b.add_data(key);
+    }
+    ASSERT_EQ(build(b, "K"), 0);
+    const IndexTree t = read_index(ndx_);
+    ASSERT_TRUE(t.ok()) << t.fault_text();
+    EXPECT_EQ(t.entries, expected_entries(b, 1, length));
+  }
 }
 
 TEST_F(MakeIndexTest, DeletedRecordsAreIndexed) {

@@ -46,6 +46,14 @@ TEST_F(LogDamageTest, CountBeyondTheContactFileNeitherGrowsItNorRunsOn) {
   OspreyClose(&log_, 0);
   EXPECT_EQ(fs::file_size(path(".dbs")), dbs_size);
 
+  // The viewer is sized from the records the file holds, not from the count
+  // (19 million views would ask for 4 GB).
+  hooks_.answer({kNo});
+  ASSERT_EQ(open(OSP_OPEN_VIEWER), 0);
+  EXPECT_EQ(+log_.viewer_count, kContacts);
+  EXPECT_EQ(+log_.viewer_capacity, 1000);
+  OspreyClose(&log_, OSP_CLOSE_FREE_VIEWER);
+
   // A new remarks file clears the links of the records that are there, and
   // only of those.
   fs::remove(path(".dbr"));

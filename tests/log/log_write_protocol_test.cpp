@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "log/log_fixture.h"
+#include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "osprey32.h"
 #include "support/fault_env.h"
+#include "support/forwarding_env.h"
 #include "support/hooks_fixture.h"
 #include "support/temp_dir.h"
 
@@ -66,6 +68,56 @@ TEST_F(LogWriteProtocolTest, FlushReportsALostCountAndTheNextFlushWritesIt) {
     const int32_t count = log->dbs.handle.record_count;
     EXPECT_EQ(count_on_disk(base_ + ".dbs"), count);
     EXPECT_EQ(count_on_disk(base_ + ".dbr"), count);
+  }
+}
+
+// Counts the profile reads and the two kinds of sync.
+class SyncCountingEnv final : public ForwardingEnv {
+ public:
+  SyncCountingEnv() : ForwardingEnv(platform::default_env()) {}
+  int32_t profile_int(const char* section, const char* key, int32_t default_value,
+                      const char* file) override {
+    ++profile_reads;
+    return ForwardingEnv::profile_int(section, key, default_value, file);
+  }
+  bool flush(platform::Handle h) override {
+    ++flushes;
+    return ForwardingEnv::flush(h);
+  }
+  bool sync_data(platform::Handle h) override {
+    ++data_syncs;
+    return base_->sync_data(h);
+  }
+  int profile_reads = 0;
+  int flushes = 0;
+  int data_syncs = 0;
+};
+
+// A durable append costs two data syncs (remarks file, contact file) and no
+// index sync; the stale mark reads the profile file once per open, and the
+// mark (the contact file's time cleared) is on the disk after the first.
+TEST_F(LogWriteProtocolTest, DurableAppendsSyncTwoFilesAndReadTheProfileOncePerOpen) {
+  OpenedLog log(base_);
+  ASSERT_EQ(log.reopen(), 0) << "the times stored";
+  char profile[log::kPathSize];
+  ASSERT_TRUE(log::profile_path(log.get(), true, profile));
+  ASSERT_NE(platform::env()->profile_int(log::kProfileSection, "DBS", 0, profile), 0);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    log->write_through = 1;
+    SyncCountingEnv counting;
+    {
+      ScopedEnv scoped(&counting);
+      for (const char* call : {"QA3CCC", "QA4DDD", "QA5EEE"}) append(log, call);
+    }
+    EXPECT_EQ(counting.data_syncs, 6);
+    EXPECT_EQ(counting.flushes, 0) << "no index, no full flush";
+    EXPECT_EQ(counting.profile_reads, 1);
+    EXPECT_EQ(platform::env()->profile_int(log::kProfileSection, "DBS", 0, profile), 0);
+    // A close that stores the times takes the mark away; the next open's
+    // first change must set it again.
+    ASSERT_EQ(log.reopen(), 0);
+    EXPECT_NE(platform::env()->profile_int(log::kProfileSection, "DBS", 0, profile), 0);
   }
 }
 

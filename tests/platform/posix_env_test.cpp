@@ -93,6 +93,39 @@ TEST(FileLayer, ReadWriteSeekTruncate) {
   EXPECT_EQ(file_open_existing(dir.path().c_str(), kGenericRead), kNoFile) << "a directory";
 }
 
+// Positioned writes land at their offset, grow the file only from its end,
+// and a read-ahead window filled before them never shows the old bytes.
+TEST(FileLayer, PositionedWritesAndDataSyncs) {
+  TempDir dir;
+  const FileHandle f = file_create(dir.file("f").c_str());
+  ASSERT_NE(f, kNoFile);
+  ASSERT_EQ(file_write(f, "abcdefgh", 8), 8);
+  char buf[16] = {};
+  ASSERT_EQ(file_read_at(f, 0, buf, 4), 4);
+  ASSERT_EQ(file_read_at(f, 4, buf, 4), 4);  // forward: the window now holds the file
+  struct Case {
+    int64_t offset;
+    const char* bytes;
+    int32_t result;
+    const char* after;
+  };
+  for (const Case& c : {Case{2, "XY", 2, "abXYefgh"}, Case{8, "IJ", 2, "abXYefghIJ"},
+                        Case{0, "", 0, "abXYefghIJ"}, Case{-1, "Z", -1, "abXYefghIJ"},
+                        Case{kMaxFilePosition, "ZZ", -1, "abXYefghIJ"}}) {
+    SCOPED_TRACE(c.offset);
+    EXPECT_EQ(file_write_at(f, c.offset, c.bytes, static_cast<int32_t>(std::strlen(c.bytes))),
+              c.result);
+    const auto length = static_cast<int32_t>(std::strlen(c.after));
+    std::memset(buf, 0, sizeof buf);
+    EXPECT_EQ(file_read_at(f, 0, buf, sizeof buf), length);
+    EXPECT_EQ(std::string(buf, static_cast<size_t>(length)), c.after);
+  }
+  EXPECT_TRUE(platform::env()->sync_data(f));
+  file_close(f);
+  EXPECT_FALSE(platform::env()->sync_data(f));
+  EXPECT_EQ(platform::env()->write_at(f, 0, "a", 1), -1);
+}
+
 TEST(DosTime, PacksDateHighAndTimeLow) {
   EXPECT_EQ(platform::pack_dos_time(2026, 3, 7, 21, 5, 30),
             ((46u << 9 | 3u << 5 | 7u) << 16) | (21u << 11 | 5u << 5 | 15u));

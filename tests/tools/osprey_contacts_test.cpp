@@ -154,5 +154,23 @@ TEST_F(OspreyContactsTest, CheckFindsRecordsChangedBehindTheIndexesAndCountMisma
   EXPECT_TRUE(contains(r.err, "1 problem found"));
 }
 
+// A contact file whose header counts 19 million records in a file of four:
+// the check stops at the records the file holds (no table sized from the
+// count, no loop past the end), says so, and no file grows.
+TEST_F(OspreyContactsTest, CheckOfACountThatLiesStopsAtTheRecordsHeld) {
+  ASSERT_EQ(osprey({"check", base_}).exit_status, 0) << "builds the indexes";
+  const std::string dbs = base_ + ".dbs";
+  patch(dbs, 4, std::string("\xC0\xEA\x21\x01", 4));  // 19,000,000
+  std::vector<size_t> sizes;
+  for (const char* e : {".dbs", ".dbr", ".dx0", ".dx1"}) sizes.push_back(test::read_file(base_ + e).size());
+  const ProgramResult r = osprey({"check", base_});
+  EXPECT_NE(r.exit_status, 0);
+  EXPECT_TRUE(contains(r.out, "the header counts 19000000 records, the file holds 4")) << r.out;
+  EXPECT_FALSE(contains(r.out, "record 5 ")) << "no record beyond the file is visited" << r.out;
+  size_t i = 0;
+  for (const char* e : {".dbs", ".dbr", ".dx0", ".dx1"})
+    EXPECT_EQ(test::read_file(base_ + e).size(), sizes[i++]) << e;
+}
+
 }  // namespace
 }  // namespace osp

@@ -1,5 +1,6 @@
 #include "contacts_check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -40,11 +41,27 @@ std::string record_key(int slot, const uint8_t* data) {
   }
 }
 
+// The whole records the file really holds: the header's count, but never
+// below 0 nor beyond what the file's size leaves room for, so that a count
+// that lies (a damaged header claiming millions of records in a small file)
+// sizes no table and runs no loop past the file's end.
+int32_t records_held(const DbfSlot& file) {
+  const DbfHandle& h = file.handle;
+  if (h.record_count <= 0 || h.record_size <= 0) return 0;
+  std::ifstream in(std::string(file.path, strnlen(file.path, sizeof file.path)),
+                   std::ios::binary | std::ios::ate);
+  const auto size = in ? static_cast<int64_t>(in.tellg()) : -1;
+  const int64_t header = static_cast<uint16_t>(h.header_size);
+  if (size <= header) return 0;
+  return static_cast<int32_t>(std::min<int64_t>(h.record_count, (size - header) / h.record_size));
+}
+
 std::string quoted(const std::string& sjis) { return "\"" + utf8_of(sjis.data(), sjis.size()) + "\""; }
 
 void check_index(LogHandle* log, int slot, LogCheck* out) {
   IdxHandle* idx = &log->index_slot[slot];
-  DbfHandle* file = slot < 2 ? &log->dbs.handle : &log->mst.handle;
+  DbfSlot* slot_file = slot < 2 ? &log->dbs : &log->mst;
+  DbfHandle* file = &slot_file->handle;
   IndexSummary summary;
   summary.slot = slot;
   summary.path = utf8_of(idx->path, sizeof idx->path);
@@ -56,7 +73,7 @@ void check_index(LogHandle* log, int slot, LogCheck* out) {
     out->indexes.push_back(summary);
     return;
   }
-  const int32_t count = file->record_count > 0 ? file->record_count : 0;
+  const int32_t count = records_held(*slot_file);
   std::vector<uint8_t> seen(static_cast<size_t>(count) + 1, 0);
   std::string previous;
   bool first = true;
@@ -114,7 +131,8 @@ void check_remarks(LogHandle* log, LogCheck* out) {
                    std::ios::binary);
   const std::vector<uint8_t> dbr((std::istreambuf_iterator<char>(in)), {});
   int64_t bad = 0;
-  for (int32_t r = 1; r <= log->dbs.handle.record_count; ++r) {
+  const int32_t held = records_held(log->dbs);
+  for (int32_t r = 1; r <= held; ++r) {
     uint8_t data[64] = {};
     if (dbf_read(&log->dbs.handle, r, data) != 0) {
       out->problems.push_back("contact " + std::to_string(r) + " cannot be read");
@@ -138,10 +156,21 @@ void check_remarks(LogHandle* log, LogCheck* out) {
   if (bad > 10) out->problems.push_back(std::to_string(bad - 10) + " more contacts link to no block");
 }
 
+// A header that counts more records than the file holds (or fewer than 0).
+void check_count(const DbfSlot& file, LogCheck* out) {
+  const int32_t held = records_held(file);
+  if (file.handle.record_count == held) return;
+  out->problems.push_back(utf8_of(file.path, sizeof file.path) + ": the header counts " +
+                          std::to_string(file.handle.record_count) +
+                          " records, the file holds " + std::to_string(held));
+}
+
 }  // namespace
 
 LogCheck check_log(LogHandle* log) {
   LogCheck out;
+  check_count(log->dbs, &out);
+  check_count(log->mst, &out);
   for (int slot = 0; slot < 5; ++slot) check_index(log, slot, &out);
   check_remarks(log, &out);
   return out;
