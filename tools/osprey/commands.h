@@ -53,4 +53,9 @@ void add_delete_commands(CLI::App& app);
 // osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
 void add_adif_commands(CLI::App& app);
 
+// osprey print LOG --template TEXT: one line per contact from a template.
+void add_print_command(CLI::App& app);
+// osprey labels LOG --template-file FILE --pdf OUT.pdf: QSL labels on A4 sheets.
+void add_labels_command(CLI::App& app);
+
 }  // namespace osprey_tool
