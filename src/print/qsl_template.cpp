@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "contact/dates_prefixes.h"
 #include "frame/ui.h"
@@ -139,8 +140,7 @@ size_t expand_escape(const LogHandle& log, const TemplateText& t, size_t i, Line
       // Without a current contact, the number a new contact would get.
       const int64_t number =
           dbs.current_recno >= 1 ? dbs.current_recno : int64_t{dbs.record_count} + 1;
-      std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number));
-      append_text(line, text);
+      append_text(line, std::to_string(number).c_str());
       return next;
     }
     case pair('C', 'P'):
