@@ -183,10 +183,15 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
 
   for (int i = first_slot; i <= last_slot; ++i) {
     IdxHandle* slot = &log->index_slot[i];
-    if (index::make_index(file->path, log::kIndexExpressions[i], slot->path) != status::kOk ||
-        index::open(slot->path, slot) != status::kOk) {
-      if (result == status::kOk) result = status::kIndexBuildError;
-    }
+    // The new index reaches the disk before a close can record it as
+    // current; one that does not is dropped, for the next open to build.
+    const bool built =
+        index::make_index(file->path, log::kIndexExpressions[i], slot->path) == status::kOk &&
+        index::open(slot->path, slot) == status::kOk;
+    if (built && file_flush(slot->file)) continue;
+    drop_slot(slot);
+    env->remove(slot->path);
+    if (result == status::kOk) result = status::kIndexBuildError;
   }
   if (reopen_record_file(file) != status::kOk && result == status::kOk)
     result = status::kCannotOpen;

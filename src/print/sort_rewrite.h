@@ -40,12 +40,13 @@ int32_t reopen_record_file(DbfSlot* file);
 // (the contact or master file of log) and rebuilds index slots first_slot
 // to last_slot over it: marks those indexes stale in the profile, closes the
 // slots and removes their files, closes the record file, renames the copy
-// over it, builds each index anew and reopens it in its slot, and reopens
-// the record file. Returns 0 when the copy is in place and every slot open
+// over it, builds each index anew and reopens it in its slot, flushed to
+// disk, and reopens the record file. Returns 0 when the copy is in place and every slot open
 // again; 5 when the rename failed (the old file stays, reopened with its
 // indexes built anew, and the copy is removed); 23 when an index could not
-// be built or opened (its slot stays closed and its file missing or unusable,
-// so that the next open builds it); 5 from the record file's reopen. Silent.
+// be built, opened or flushed to disk (its slot stays closed and its file
+// missing or unusable, so that the next open builds it); 5 from the record
+// file's reopen. Silent.
 int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int last_slot,
                             const char* work_path);
 

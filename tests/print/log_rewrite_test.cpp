@@ -19,6 +19,7 @@
 #include "support/fault_env.h"
 #include "support/hooks_fixture.h"
 #include "support/log_generator.h"
+#include "support/power_loss_env.h"
 #include "support/temp_dir.h"
 
 namespace osp {
@@ -175,18 +176,34 @@ struct Sweep {
   friend void PrintTo(const Sweep& sweep, std::ostream* os) { *os << sweep.name; }
 };
 
-class RewriteFaultTest : public LogRewriteTest, public ::testing::WithParamInterface<Sweep> {};
+class RewriteFaultTest : public LogRewriteTest, public ::testing::WithParamInterface<Sweep> {
+ protected:
+  // Generated contacts (some deleted, some with remarks) and master entries
+  // out of code order (one deleted), written anew by write().
+  void generate(uint64_t seed) {
+    hooks_.default_answer = 6;
+    test::LogGenerator g(seed, {.remark_percent = 40, .deleted_percent = 15});
+    contacts_ = g.contacts(25);
+    masters_ = g.masters();
+    std::shuffle(masters_.begin(), masters_.end(), std::mt19937(static_cast<uint32_t>(seed)));
+    masters_[1].deleted = true;
+  }
+  // A new log in an emptied folder: no index or profile of a round before.
+  void write() {
+    std::filesystem::remove_all(dir_.path());
+    std::filesystem::create_directory(dir_.path());
+    test::write_log(base_, contacts_, masters_);
+  }
+
+  std::vector<test::TestContact> contacts_;
+  std::vector<test::MasterEntry> masters_;
+};
 
 TEST_P(RewriteFaultTest, EveryFailureLeavesTheFileWholeAndTheLogConsistent) {
   const Sweep& s = GetParam();
-  hooks_.default_answer = 6;
-  test::LogGenerator g(7, {.remark_percent = 40, .deleted_percent = 15});
-  const std::vector<test::TestContact> contacts = g.contacts(25);
-  std::vector<test::MasterEntry> masters = g.masters();
-  std::shuffle(masters.begin(), masters.end(), std::mt19937(3));
-  masters[1].deleted = true;
+  generate(7);
   const std::string path = base_ + s.extension;
-  test::write_log(base_, contacts, masters);
+  write();
   const std::vector<Record> original = records_of(path);
   const std::vector<Record> sorted = sorted_by(original, s.key_offset, s.key_width);
   ASSERT_NE(original, sorted) << "the sweep needs a file out of order";
@@ -200,10 +217,7 @@ TEST_P(RewriteFaultTest, EveryFailureLeavesTheFileWholeAndTheLogConsistent) {
       const std::string where = std::string(s.name) + " op " +
                                 std::to_string(static_cast<int>(op)) + " call " +
                                 std::to_string(nth);
-      // A new log: no index or profile of the round before.
-      std::filesystem::remove_all(dir_.path());
-      std::filesystem::create_directory(dir_.path());
-      test::write_log(base_, contacts, masters);
+      write();
       int32_t r = 0;
       int struck = 0;
       {
@@ -239,6 +253,44 @@ TEST_P(RewriteFaultTest, EveryFailureLeavesTheFileWholeAndTheLogConsistent) {
       if (struck == 0) break;
     }
   }
+}
+
+// The power lost after each sync point of a rewrite in turn (and of the
+// close after it): what reached the disk is the old file or the new one,
+// whole, and the log opens consistent.
+TEST_P(RewriteFaultTest, PowerLostAtEverySyncPointLeavesTheOldFileOrTheNew) {
+  const Sweep& s = GetParam();
+  generate(9);
+  const std::string path = base_ + s.extension;
+  int old_file = 0;
+  int new_file = 0;
+  for (int kept = 0;; ++kept) {
+    const std::string where = std::string(s.name) + " power lost after sync " + std::to_string(kept);
+    write();
+    const std::vector<Record> original = records_of(path);
+    const std::vector<Record> sorted = sorted_by(original, s.key_offset, s.key_width);
+    int syncs = 0;
+    {
+      test::OpenedLog log(base_);
+      ASSERT_EQ(log.status, 0) << where;
+      test::PowerLossEnv power(dir_.path());
+      test::ScopedEnv scoped(&power);
+      power.lose_power_after(kept);
+      ASSERT_EQ(s.sort(log.get()), 0) << where;
+      OspreyClose(log.get(), 5);
+      syncs = power.syncs();
+      power.restore();
+    }
+    const std::vector<Record> now = records_of(path);
+    ASSERT_TRUE(now == original || now == sorted) << where;
+    (now == original ? old_file : new_file) += 1;
+    test::OpenedLog again(base_);
+    ASSERT_EQ(again.status, 0) << where;
+    EXPECT_EQ(test::log_problems(again.get()), std::vector<std::string>{}) << where;
+    if (kept > syncs) break;
+  }
+  EXPECT_GT(old_file, 0);
+  EXPECT_GT(new_file, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -53,4 +53,7 @@ void add_delete_commands(CLI::App& app);
 // osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
 void add_adif_commands(CLI::App& app);
 
+// osprey sort LOG --date | --master: the contact or master file rewritten in order.
+void add_sort_command(CLI::App& app);
+
 }  // namespace osprey_tool
