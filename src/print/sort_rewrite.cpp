@@ -1,6 +1,7 @@
 // The sorted copy of a record file and its installation in the file's place.
 #include "print/sort_rewrite.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,51 +21,38 @@ namespace osp::print {
 
 namespace {
 
-// Records are gathered into blocks of about this size before each write.
-constexpr int32_t kCopyBlockBytes = 256 * 1024;
+// Records are put in their new order a batch at a time in a block of about
+// this size; the batch's records are read in file order, in spans of up to
+// kSpanBytes, so that the source is read forward in large reads rather than
+// one record at a time in random order.
+constexpr int32_t kBatchBytes = 2 * 1024 * 1024;
+constexpr int32_t kSpanBytes = 64 * 1024;
 // The header fields of a record file that the copy sets anew.
 constexpr int kHeaderDateOffset = 1;
 constexpr int kHeaderCountOffset = 4;
 
-// The sorted copy while it is written: the file and the block not yet
-// written. Removes the file unless it was completed.
-class CopyWriter {
+// The sorted copy while it is written: removed unless it was completed.
+class CopyFile {
  public:
-  CopyWriter(const char* path, int32_t block_bytes) : path_(path), capacity_(block_bytes) {}
-  ~CopyWriter() {
+  explicit CopyFile(const char* path) : path_(path) {}
+  ~CopyFile() {
     if (file_ != kNoFile) file_close(file_);
     if (!done_) platform::env()->remove(path_);
   }
-  CopyWriter(const CopyWriter&) = delete;
-  CopyWriter& operator=(const CopyWriter&) = delete;
+  CopyFile(const CopyFile&) = delete;
+  CopyFile& operator=(const CopyFile&) = delete;
 
-  int32_t create() {
-    block_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(capacity_)]);
-    if (!block_) return status::kNoMemory;
+  bool create() {
     file_ = file_create(path_);
-    return file_ == kNoFile ? status::kCannotOpen : status::kOk;
+    return file_ != kNoFile;
   }
-  // A place for length bytes in the block (length at most the capacity).
-  uint8_t* reserve(int32_t length, int32_t* failed) {
-    if (used_ + length > capacity_) *failed = write_block();
-    uint8_t* at = block_.get() + used_;
-    used_ += length;
-    return at;
+  bool write(const void* bytes, int32_t length) {
+    return length == 0 || file_write(file_, bytes, length) == length;
   }
-  int32_t write_block() {
-    const int32_t n = used_;
-    used_ = 0;
-    if (n > 0 && file_write(file_, block_.get(), n) != n) return status::kDataWriteError;
-    return status::kOk;
-  }
-  // Writes the rest, then the header (again, with its final count) at 0,
-  // flushes and closes.
+  // Writes the header (again, with its final count) at 0, flushes, closes.
   int32_t finish(const uint8_t* header, int32_t header_size) {
-    if (write_block() != status::kOk) return status::kDataWriteError;
-    if (file_seek(file_, 0) != 0 || file_write(file_, header, header_size) != header_size ||
-        !file_flush(file_)) {
+    if (file_seek(file_, 0) != 0 || !write(header, header_size) || !file_flush(file_))
       return status::kDataWriteError;
-    }
     const bool closed = file_close(file_);
     file_ = kNoFile;
     if (!closed) return status::kDataWriteError;
@@ -74,12 +62,43 @@ class CopyWriter {
 
  private:
   const char* path_;
-  int32_t capacity_;
-  std::unique_ptr<uint8_t[]> block_;
-  int32_t used_ = 0;
   FileHandle file_ = kNoFile;
   bool done_ = false;
 };
+
+// Where a record of a batch comes from and where it goes.
+struct BatchEntry {
+  int32_t recno;
+  int32_t place;  // in the batch's block
+};
+
+// Reads the n records of batch (sorted by record number) from source into
+// their places in block, a span of neighbouring records per read.
+int32_t read_batch(DbfHandle* source, const BatchEntry* batch, int32_t n, uint8_t* span,
+                   uint8_t* block) {
+  const int32_t size = source->record_size;
+  for (int32_t i = 0; i < n;) {
+    const int64_t start = dbf::record_position(source, batch[i].recno);
+    if (start < 0) return status::kDataReadError;
+    int32_t j = i + 1;
+    int64_t end = start + size;
+    while (j < n) {
+      const int64_t pos = dbf::record_position(source, batch[j].recno);
+      if (pos < 0 || pos + size - start > kSpanBytes) break;
+      end = pos + size;
+      ++j;
+    }
+    const auto length = static_cast<int32_t>(end - start);
+    if (file_read_at(source->file, start, span, length) != length) return status::kDataReadError;
+    for (int32_t k = i; k < j; ++k) {
+      const int64_t at = dbf::record_position(source, batch[k].recno) - start;
+      std::memcpy(block + static_cast<size_t>(batch[k].place) * static_cast<size_t>(size),
+                  span + at, static_cast<size_t>(size));
+    }
+    i = j;
+  }
+  return status::kOk;
+}
 
 // One bit per record: whether the order named it already.
 class RecordSeen {
@@ -126,11 +145,16 @@ int32_t write_sorted_copy(DbfHandle* source, IdxHandle* order, const char* work_
   const int32_t count = source->record_count;
   const int32_t header_size = source->header_size;
   const int32_t record_size = source->record_size;
-  if (count < 0 || header_size < 12 || record_size < 1 || record_size > kCopyBlockBytes)
+  if (count < 0 || header_size < 12 || record_size < 1 || record_size > kSpanBytes)
     return status::kDataReadError;
+  const int32_t capacity = std::max<int32_t>(1, kBatchBytes / record_size);
   std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[static_cast<size_t>(header_size)]);
+  std::unique_ptr<uint8_t[]> block(
+      new (std::nothrow) uint8_t[static_cast<size_t>(capacity) * static_cast<size_t>(record_size)]);
+  std::unique_ptr<uint8_t[]> span(new (std::nothrow) uint8_t[kSpanBytes]);
+  std::unique_ptr<BatchEntry[]> batch(new (std::nothrow) BatchEntry[static_cast<size_t>(capacity)]);
   RecordSeen seen;
-  if (!header || !seen.allocate(count)) return status::kNoMemory;
+  if (!header || !block || !span || !batch || !seen.allocate(count)) return status::kNoMemory;
   if (file_read_at(source->file, 0, header.get(), header_size) != header_size)
     return status::kDataReadError;
   DbfHandle dated = *source;
@@ -138,25 +162,28 @@ int32_t write_sorted_copy(DbfHandle* source, IdxHandle* order, const char* work_
   std::memcpy(header.get() + kHeaderDateOffset, dated.update_date, sizeof dated.update_date);
   store_i32(header.get() + kHeaderCountOffset, count);
 
-  CopyWriter copy(work_path, kCopyBlockBytes);
-  int32_t r = copy.create();
-  if (r != status::kOk) return r;
+  CopyFile copy(work_path);
+  if (!copy.create()) return status::kCannotOpen;
   // The header's place first; its bytes are written again at the end.
-  std::memcpy(copy.reserve(header_size, &r), header.get(), static_cast<size_t>(header_size));
+  if (!copy.write(header.get(), header_size)) return status::kDataWriteError;
   int32_t written = 0;
-  for (int32_t recno = index::top(order); recno != 0; recno = index::next(order)) {
-    if (recno < 1 || recno > count || !seen.mark(recno)) return status::kIndexRebuildNeeded;
-    uint8_t* at = copy.reserve(record_size, &r);
+  int32_t recno = index::top(order);
+  while (recno != 0) {
+    int32_t n = 0;
+    for (; n < capacity && recno != 0; ++n, recno = index::next(order)) {
+      if (recno < 1 || recno > count || !seen.mark(recno)) return status::kIndexRebuildNeeded;
+      batch[n] = {recno, n};
+    }
+    std::sort(batch.get(), batch.get() + n,
+              [](const BatchEntry& a, const BatchEntry& b) { return a.recno < b.recno; });
+    const int32_t r = read_batch(source, batch.get(), n, span.get(), block.get());
     if (r != status::kOk) return r;
-    const int64_t pos = dbf::record_position(source, recno);
-    if (pos < 0 || file_read_at(source->file, pos, at, record_size) != record_size)
-      return status::kDataReadError;
-    ++written;
+    if (!copy.write(block.get(), n * record_size)) return status::kDataWriteError;
+    written += n;
   }
   // An empty order replaces nothing: it is more likely lost than true.
   if (written == 0 || written != count) return status::kIndexRebuildNeeded;
-  *copy.reserve(1, &r) = dbf::kEndOfFileMark;
-  if (r != status::kOk) return r;
+  if (!copy.write(&dbf::kEndOfFileMark, 1)) return status::kDataWriteError;
   return copy.finish(header.get(), header_size);
 }
 

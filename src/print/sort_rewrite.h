@@ -24,8 +24,10 @@ bool sort_work_path(const char* path, const char* name, char* out);
 // (header_size bytes, the count set to the records written and the date to
 // today), each record whole with its deletion mark, the end mark; then
 // flushes and closes it. order must name every record 1 to record_count
-// exactly once, and an empty order is refused. Reads and writes in large blocks; memory besides the
-// buffers: one bit per record. Returns 0, or 5 (the copy cannot be created),
+// exactly once, and an empty order is refused. The records are placed a
+// batch of about 2 MiB at a time, each batch read in file order in spans of
+// up to 64 KiB; memory: the batch, its positions, one span and one bit per
+// record, whatever the file's size. Returns 0, or 5 (the copy cannot be created),
 // 6 (no memory), 15 (order names a record twice, one outside the file, or
 // not all of them), 21 (a record cannot be read), 22 (the copy cannot be
 // written or flushed). On failure the copy is removed. Silent.

@@ -110,6 +110,17 @@ TEST_F(LogRewriteTest, DateTimeSortOrdersAndKeepsMarksRemarksAndIndexes) {
   EXPECT_EQ(test::log_problems(log.get()), std::vector<std::string>{});
 }
 
+TEST_F(LogRewriteTest, LogOfManyBatchesComesOutWhole) {
+  // More records than one batch of the copy holds (about 2 MiB of them).
+  test::write_generated_log(base_, 80000, 5, {.remark_percent = 10, .deleted_percent = 5});
+  const std::vector<Record> before = records_of(base_ + ".dbs");
+  test::OpenedLog log(base_);
+  ASSERT_EQ(log.status, 0);
+  ASSERT_EQ(DateTimeSort(log.get()), 0);
+  EXPECT_EQ(records_of(base_ + ".dbs"), sorted_by(before, kDateTimeOffset, 5));
+  EXPECT_EQ(test::log_problems(log.get()), std::vector<std::string>{});
+}
+
 TEST_F(LogRewriteTest, MasterSortOrdersByCodeAndKeepsMarks) {
   std::vector<test::MasterEntry> masters = {test::master("2501", "NAGOYA"),
                                             test::master("1001", "CHIYODA"),
