@@ -70,6 +70,10 @@ TEST_F(OspreyPrintTest, PrintsOneLinePerLiveContact) {
       {{"print", "--to", "1", "--qsl", "--template", "!CP|!DY-!DJ-!Dd|!FR|!Jc"},
        {"ＱＡ１ＸＹＺ        |2026-Jan-3|7|100105"}},
       {{"print", "--from", "7", "--qsl", "--template", "!DY !C3!C5 !NO"}, {"1999 １Ｘ 7"}},
+      // Bureau order; a prefix in the first list gets a group of its own
+      // after the ordinary areas, before the contacts abroad.
+      {{"print", "--order", "bureau", "--lists", "QF2,,", "--template", "!n"},
+       {"1     ", "5     ", "3     ", "6     ", "7     ", "2     "}},
   };
   for (const Case& c : cases) {
     const ProgramResult r = osprey(c.args);
@@ -101,9 +105,10 @@ TEST_F(OspreyPrintTest, LabelPdfHoldsTheCallSignsInOrder) {
   EXPECT_NE(r.out.find("6 labels on 2 pages"), std::string::npos) << r.out;
   const ProgramResult text = run_program("pdftotext", {"-raw", pdf, "-"});
   ASSERT_EQ(text.exit_status, 0) << text.err;
-  // The order the labels are in: each call sign once, the deleted contact none.
-  const std::vector<std::string> expected = {"QA1XYZ", "QB3QHB", "QA8ZZK",
-                                             "QM4HUX", "QF2WXY", "QA1XX"};
+  // Bureau order: by area digit, contacts abroad (UTC or a foreign code)
+  // last; each call sign once, the deleted contact none.
+  const std::vector<std::string> expected = {"QA1XYZ", "QF2WXY", "QM4HUX",
+                                             "QA8ZZK", "QA1XX", "QB3QHB"};
   size_t at = 0;
   for (const std::string& call : expected) {
     const size_t found = text.out.find(call, at);

@@ -63,7 +63,7 @@ void run_labels(const LabelOptions& o) {
   ContactRange range;
   range.from = o.from;
   range.to = o.to;
-  range.order = ContactOrder::kRecord;  // bureau order once the library sorts QSL cards
+  range.order = ContactOrder::kBureau;
   if (!take_lists(o.lists, &range, &error)) {
     fail_with_message(context, error, exit_code::kUsage);
     return;

@@ -53,6 +53,8 @@ void add_delete_commands(CLI::App& app);
 // osprey export-adif LOG and import-adif LOG FILE: ADIF out and in.
 void add_adif_commands(CLI::App& app);
 
+// osprey sort LOG --date | --master: the contact or master file rewritten in order.
+void add_sort_command(CLI::App& app);
 // osprey print LOG --template TEXT: one line per contact from a template.
 void add_print_command(CLI::App& app);
 // osprey labels LOG --template-file FILE --pdf OUT.pdf: QSL labels on A4 sheets.

@@ -10,12 +10,31 @@ namespace osprey_tool {
 
 namespace {
 
-// The bureau order of first..last. The library's sort of QSL cards is not
-// part of this build yet, so the order is refused rather than faked.
-bool bureau_order(LogHandle&, const ContactRange&, int32_t, int32_t, std::vector<int32_t>*,
-                  std::string* error) {
-  *error = "the bureau order is not available in this build; use --order record";
-  return false;
+constexpr int32_t kBureauAscending = 1;
+constexpr int32_t kMostSorted = 10000;  // contacts the bureau order takes in one run
+constexpr size_t kEntrySize = 12;       // group, call key (7), record number (4)
+
+// The bureau order of first..last through the library's sort of QSL cards.
+bool bureau_order(LogHandle& log, const ContactRange& range, int32_t first, int32_t last,
+                  std::vector<int32_t>* recnos, std::string* error) {
+  if (last - first + 1 > kMostSorted) {
+    *error = "the bureau order takes at most 10000 contacts a run; choose them with --from and --to";
+    return false;
+  }
+  std::vector<uint8_t> entries((kMostSorted + 1) * kEntrySize);
+  const int32_t r = JARL_sort(&log, entries.data(), first, last, range.lists[0].c_str(),
+                              range.lists[1].c_str(), range.lists[2].c_str(), kBureauAscending);
+  if (r != 0) {
+    *error = r == 10 ? "a contact of the range cannot be read"
+                     : "the bureau order failed with status " + std::to_string(r);
+    return false;
+  }
+  for (int32_t k = 0; k <= last - first; ++k) {
+    const uint8_t* e = entries.data() + static_cast<size_t>(k) * kEntrySize + 8;
+    recnos->push_back(static_cast<int32_t>(e[0] | e[1] << 8 | e[2] << 16 |
+                                           static_cast<uint32_t>(e[3]) << 24));
+  }
+  return true;
 }
 
 }  // namespace
