@@ -177,6 +177,44 @@ TEST(PrintFormats, ExpandEachEscapeToItsBytes) {
   }
 }
 
+void far_day(void*, OspLocalTime* now) {
+  *now = OspLocalTime{-2147483647 - 1, 0, -2147483647 - 1, 0, 0, 0};
+}
+
+// The widest escapes, each on a contact that makes it as long as it gets,
+// written into a line with far more room: each stays within the room its
+// template is promised, so a caller's line of that size is never overrun.
+TEST(PrintFormats, LongestExpansionsStayWithinTheirRoom) {
+  LogHandle log{};
+  base_contact(log);
+  put(log.view.remark2, "%" + std::string(53, 'R'));
+  put(log.view.portable, "KH6");
+  log.dbs.handle.current_recno = -2147483647 - 1;
+  OspHooks hooks{nullptr, nullptr, nullptr, &far_day, nullptr};
+  OspSetHooks(&hooks);
+  struct Case {
+    bool qsl;
+    const char* template_text;
+    size_t length;
+  };
+  const Case cases[] = {
+      {false, "!C", 20},  {false, "!n", 11},    {false, "!R,,54", 54}, {false, "!Q28", 28},
+      {true, "!R1", 53},  {true, "!Nw", 27},    {true, "!CP", 20},     {true, "!R1,00,54", 54},
+  };
+  for (const Case& c : cases) {
+    std::vector<char> out(4096, '#');
+    Line line{out.data(), out.size()};
+    if (c.qsl) {
+      expand_qsl_template(log, c.template_text, line);
+    } else {
+      expand_data_template(log, c.template_text, line);
+    }
+    EXPECT_EQ(line.position, c.length) << c.template_text;
+    EXPECT_LT(line.position, expansion_limit(std::strlen(c.template_text))) << c.template_text;
+  }
+  OspSetHooks(nullptr);
+}
+
 void fixed_day(void*, OspLocalTime* now) { *now = OspLocalTime{2026, 12, 6, 10, 0, 0}; }
 void impossible_day(void*, OspLocalTime* now) { *now = OspLocalTime{2026, 14, 6, 10, 0, 0}; }
 

@@ -89,6 +89,11 @@ TEST_F(OspreyPrintTest, RefusesAWrongOrderAndLists) {
                     "--layout", "0x8"})
                 .exit_status,
             2);
+  EXPECT_EQ(osprey({"labels", "--template-file", kLabelTemplate, "--pdf", dir_.file("x.pdf"),
+                    "--margins", "10,10,150,150"})
+                .exit_status,
+            2);  // no room left for labels
+  EXPECT_FALSE(fs::exists(dir_.file("x.pdf")));
 }
 
 TEST_F(OspreyPrintTest, LabelPdfHoldsTheCallSignsInOrder) {

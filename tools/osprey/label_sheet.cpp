@@ -2,6 +2,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -141,6 +142,11 @@ bool write_label_pdf(const std::string& path, const SheetLayout& layout,
   cairo_surface_finish(surface);
   const cairo_status_t written = cairo_surface_status(surface);
   cairo_surface_destroy(surface);
+  // Fonts are looked up once a run: the font map and the font configuration
+  // the lookups filled are given back, so that the run ends holding nothing.
+  pango_cairo_font_map_set_default(nullptr);
+  cairo_debug_reset_static_data();
+  FcFini();
   const cairo_status_t status = drawn != CAIRO_STATUS_SUCCESS ? drawn : written;
   if (status != CAIRO_STATUS_SUCCESS) {
     *error = std::string("cannot write ") + path + ": " + cairo_status_to_string(status);
