@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,20 @@ inline std::string human(double s) {
     std::snprintf(buf, sizeof buf, "%.2f s", s);
   }
   return buf;
+}
+
+// The peak resident memory of this process since its program started, in
+// KiB (read at the end by each measured child).
+inline long peak_rss_kib() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (f == nullptr) return 0;
+  char line[256];
+  long kib = 0;
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
+  }
+  std::fclose(f);
+  return kib;
 }
 
 }  // namespace osp::bench

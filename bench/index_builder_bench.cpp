@@ -31,6 +31,7 @@ extern char** environ;
 
 namespace {
 
+using osp::bench::peak_rss_kib;
 using Clock = std::chrono::steady_clock;
 
 double seconds_since(Clock::time_point start) {
@@ -222,20 +223,6 @@ class CountingEnv final : public osp::platform::Env {
   Env* base_;
   size_t live_ = 0;
 };
-
-// The peak resident memory of this process since its program started, in
-// KiB (read at the end by each measured child).
-long peak_rss_kib() {
-  FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return 0;
-  char line[256];
-  long kib = 0;
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (std::strncmp(line, "VmHWM:", 6) == 0) kib = std::strtol(line + 6, nullptr, 10);
-  }
-  std::fclose(f);
-  return kib;
-}
 
 // CPU time (user and system) this process has used, in seconds.
 double cpu_seconds() {

@@ -33,9 +33,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "advapi3
 
 # Declared in the header, not yet defined: each leaves this list when its
 # definition and its line in the .def arrive.
-DECLARED_NOT_YET_BUILT = {
-    "JARL_sort", "DateTimeSort", "MasterSort", "PrintDataFmt", "PrintQslFmt",
-}
+DECLARED_NOT_YET_BUILT = set()
 
 DEF_KEYWORDS = {"LIBRARY", "NAME", "DESCRIPTION", "VERSION", "HEAPSIZE", "STACKSIZE", "SECTIONS"}
 

@@ -13,11 +13,12 @@ packages=(
   time
   librsvg2-bin fonts-ipafont-gothic
   g++-mingw-w64-i686 binutils-mingw-w64-i686
+  libcairo2-dev libpango1.0-dev poppler-utils
 )
 i386_packages=(wine wine32:i386)
 # --build-only: just what the native library and the osprey command need.
 if [ "${1:-}" = "--build-only" ]; then
-  packages=(cmake ninja-build g++ pkg-config libcli11-dev)
+  packages=(cmake ninja-build g++ pkg-config libcli11-dev libcairo2-dev libpango1.0-dev)
   i386_packages=()
 fi
 

@@ -34,6 +34,7 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOSP_SANITIZE=ON -DOSP_TOOLS=ON "${launcher[@]}" >/dev/null
 ninja -C build/sanitize
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   LSAN_OPTIONS="suppressions=$root/tests/support/leak_suppressions.txt:print_suppressions=0" \
    ctest --output-on-failure -j "$jobs")
 
 echo "== fuzz targets (bounded time each)"

@@ -51,4 +51,11 @@ void add_text_commands(CLI::App& app);
 // osprey delete LOG RECNO, osprey undelete LOG RECNO.
 void add_delete_commands(CLI::App& app);
 
+// osprey sort LOG --date | --master: the contact or master file rewritten in order.
+void add_sort_command(CLI::App& app);
+// osprey print LOG --template TEXT: one line per contact from a template.
+void add_print_command(CLI::App& app);
+// osprey labels LOG --template-file FILE --pdf OUT.pdf: QSL labels on A4 sheets.
+void add_labels_command(CLI::App& app);
+
 }  // namespace osprey_tool

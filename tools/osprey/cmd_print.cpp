@@ -1,0 +1,82 @@
+// osprey print LOG --template TEXT [--qsl] [--order bureau|record] [--from N]
+// [--to N] [--lists L1,L2,L3]: one line per contact, expanded from a template
+// of the log-listing format (or with --qsl the QSL-card format), shown as UTF-8.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "contacts_session.h"
+#include "label_lines.h"
+#include "label_order.h"
+#include "osprey32.h"
+#include "output.h"
+#include "status_text.h"
+
+namespace osprey_tool {
+
+namespace {
+
+constexpr int32_t kOpenChecked = 1;
+
+struct PrintOptions {
+  std::string base;
+  std::string template_text;
+  bool qsl = false;
+  std::string order = "record";
+  int32_t from = 1;
+  int32_t to = 0;
+  std::vector<std::string> lists;
+};
+
+void run_print(const PrintOptions& o) {
+  const std::string context = "print: " + o.base;
+  ContactRange range;
+  range.from = o.from;
+  range.to = o.to;
+  if (!parse_contact_order(o.order, &range.order)) {
+    fail_with_message(context, "--order is bureau or record", exit_code::kUsage);
+    return;
+  }
+  std::string sjis_template, error;
+  if (!take_lists(o.lists, &range, &error)) {
+    fail_with_message(context, error, exit_code::kUsage);
+    return;
+  }
+  if (!template_sjis(o.template_text, &sjis_template, &error)) {
+    fail_with_message(context, "the template: " + error, exit_code::kUsage);
+    return;
+  }
+
+  SessionHooks hooks(Answers::kNo);
+  OpenLog open(hooks, context, o.base, kOpenChecked, Use::kView);
+  if (!open.ok()) return;
+  LogHandle& log = *open.get();
+  for_each_contact(log, range, context, [&] {
+    const std::string line = expand_line(log, sjis_template, o.qsl);
+    std::printf("%s\n", utf8_of(line.c_str(), line.size()).c_str());
+    return output_ok();
+  });
+}
+
+}  // namespace
+
+void add_print_command(CLI::App& app) {
+  auto o = std::make_shared<PrintOptions>();
+  auto* cmd = app.add_subcommand("print", "Print one line per contact from a template");
+  cmd->add_option("LOG", o->base, "the log's base path")->required();
+  cmd->add_option("--template", o->template_text,
+                  "the template, e.g. \"!n !c !d !t !F !M\" (with --qsl: \"!CP !DY-!DM-!DD\")")
+      ->required();
+  cmd->add_flag("--qsl", o->qsl, "use the QSL-card escapes (two letters after '!')");
+  cmd->add_option("--order", o->order, "bureau (the QSL bureau's order) or record (the default)");
+  cmd->add_option("--from", o->from, "the first record number (default 1)");
+  cmd->add_option("--to", o->to, "the last record number (default the last contact)");
+  cmd->add_option("--lists", o->lists,
+                  "three prefix lists sorted in groups of their own, separated by commas; within a list any other separator, e.g. QA1/QB2,QC3,QD")
+      ->delimiter(',');
+  cmd->callback([o] { run_print(*o); });
+}
+
+}  // namespace osprey_tool
