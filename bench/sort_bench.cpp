@@ -29,6 +29,8 @@
 #include "bench_common.h"
 #include "osprey32.h"
 #include "print/log_sorts.h"
+#include "platform/env.h"
+#include "support/forwarding_env.h"
 #include "support/log_generator.h"
 
 namespace {
@@ -142,6 +144,15 @@ void bureau_key(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_blob(ctx, entry, 8, SQLITE_TRANSIENT);
 }
 
+// The platform without its syncs: what DateTimeSort costs when, like SQLite
+// with synchronous OFF, nothing waits for the disk.
+class NoSyncEnv final : public osp::test::ForwardingEnv {
+ public:
+  NoSyncEnv() : ForwardingEnv(osp::platform::default_env()) {}
+  bool flush(osp::platform::Handle) override { return true; }
+  bool sync_folder(const char*) override { return true; }
+};
+
 void copy_file(const std::string& from, const std::string& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
@@ -208,10 +219,10 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   // ---- DateTimeSort. ----
-  std::printf("| contacts | DateTimeSort (with its index rebuild) | of which the rebuild of "
-              "slots 0 and 1 | SQLite CREATE TABLE AS ... ORDER BY date, time | SQLite / "
-              "DateTimeSort | DateTimeSort peak RSS | SQLite peak RSS |\n"
-              "|---:|---:|---:|---:|---:|---:|---:|\n");
+  std::printf("| contacts | DateTimeSort (A) | A without syncs (B) | rebuild of slots 0 and "
+              "1 (in A and B) | SQLite CREATE TABLE AS ... ORDER BY date, time, synchronous OFF "
+              "(S) | S / A | S / B | the same, synchronous FULL (F) | F / A | DateTimeSort peak "
+              "RSS | SQLite peak RSS (S) |\n|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   for (const int64_t n : options.sizes) {
     const std::string log_base = dir + "/dates";
     in_child([&] {
@@ -224,20 +235,26 @@ int main(int argc, char** argv) {
     });
     for (const char* ext : {".dbs", ".dbr", ".mst", ".dx0", ".dx1", ".dx2", ".dx3", ".dx4", ".fdt"})
       copy_file(log_base + ext, log_base + ext + std::string(".orig"));
-    std::vector<Run> mine, rebuild, peer;
+    std::vector<Run> mine, unsynced, rebuild, peer, peer_durable;
     for (int i = 0; i < options.repeat; ++i) {
       // Each run sorts the same unsorted log.
       for (const char* ext : {".dbs", ".dbr", ".mst", ".dx0", ".dx1", ".dx2", ".dx3", ".dx4", ".fdt"})
         copy_file(log_base + ext + std::string(".orig"), log_base + ext);
-      mine.push_back(in_child([&] {
-        LogHandle log{};
-        if (OspreyOpen(nullptr, &log, log_base.c_str(), 0, 5) != 0) return -1.0;
-        const auto start = Clock::now();
-        const int32_t r = DateTimeSort(&log);
-        const double t = seconds_since(start);
-        OspreyClose(&log, 5);
-        return r == 0 ? t : -1.0;
-      }));
+      for (const bool synced : {true, false}) {
+        for (const char* ext : {".dbs", ".dx0", ".dx1", ".fdt"})
+          copy_file(log_base + ext + std::string(".orig"), log_base + ext);
+        (synced ? mine : unsynced).push_back(in_child([&] {
+          NoSyncEnv no_sync;
+          if (!synced) osp::platform::set_env(&no_sync);
+          LogHandle log{};
+          if (OspreyOpen(nullptr, &log, log_base.c_str(), 0, 5) != 0) return -1.0;
+          const auto start = Clock::now();
+          const int32_t r = DateTimeSort(&log);
+          const double t = seconds_since(start);
+          OspreyClose(&log, 5);
+          return r == 0 ? t : -1.0;
+        }));
+      }
       rebuild.push_back(in_child([&] {
         // What the index rebuild after the sort costs: slots 0 and 1 anew.
         const auto start = Clock::now();
@@ -245,24 +262,31 @@ int main(int argc, char** argv) {
                         MakeIndex((log_base + ".dbs").c_str(), "CODE", (dir + "/x1").c_str()) == 0;
         return ok ? seconds_since(start) : -1.0;
       }));
-      peer.push_back(in_child([&] {
-        sqlite3* db = nullptr;
-        if (sqlite3_open((dir + "/dates.sqlite").c_str(), &db) != SQLITE_OK) return -1.0;
-        exec(db, "PRAGMA synchronous=OFF; PRAGMA journal_mode=OFF; DROP TABLE IF EXISTS sorted;");
-        const auto start = Clock::now();
-        const bool ok =
-            exec(db, "CREATE TABLE sorted AS SELECT * FROM contacts ORDER BY date, time");
-        const double t = seconds_since(start);
-        sqlite3_close(db);
-        return ok ? t : -1.0;
-      }));
+      for (const bool durable : {false, true}) {
+        (durable ? peer_durable : peer).push_back(in_child([&] {
+          sqlite3* db = nullptr;
+          if (sqlite3_open((dir + "/dates.sqlite").c_str(), &db) != SQLITE_OK) return -1.0;
+          exec(db, durable ? "PRAGMA synchronous=FULL; PRAGMA journal_mode=DELETE;"
+                           : "PRAGMA synchronous=OFF; PRAGMA journal_mode=OFF;");
+          exec(db, "DROP TABLE IF EXISTS sorted;");
+          const auto start = Clock::now();
+          const bool ok =
+              exec(db, "CREATE TABLE sorted AS SELECT * FROM contacts ORDER BY date, time");
+          const double t = seconds_since(start);
+          sqlite3_close(db);
+          return ok ? t : -1.0;
+        }));
+      }
     }
     const Run m = median(mine);
+    const Run u = median(unsynced);
     const Run b = median(rebuild);
     const Run p = median(peer);
-    std::printf("| %lld | %s | %s | %s | %.2f | %.1f MiB | %.1f MiB |\n", static_cast<long long>(n),
-                human(m.seconds).c_str(), human(b.seconds).c_str(), human(p.seconds).c_str(),
-                p.seconds / m.seconds,
+    const Run d = median(peer_durable);
+    std::printf("| %lld | %s | %s | %s | %s | %.2f | %.2f | %s | %.2f | %.1f MiB | %.1f MiB |\n",
+                static_cast<long long>(n), human(m.seconds).c_str(), human(u.seconds).c_str(),
+                human(b.seconds).c_str(), human(p.seconds).c_str(), p.seconds / m.seconds,
+                p.seconds / u.seconds, human(d.seconds).c_str(), d.seconds / m.seconds,
                 static_cast<double>(m.peak_rss_kib) / 1024, static_cast<double>(p.peak_rss_kib) / 1024);
     std::fflush(stdout);
   }

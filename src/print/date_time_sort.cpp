@@ -48,7 +48,7 @@ int32_t date_time_sort(LogHandle* log) {
   std::memcpy(order.path, index_path, sizeof order.path);
   int32_t r = build_date_time_order(&log->dbs, index_path, &order);
   if (r == status::kOk) r = write_sorted_copy(&log->dbs.handle, &order, copy_path);
-  if (order.file > 0) index::close(&order);
+  drop_slot(&order);
   platform::env()->remove(index_path);
   if (r == status::kOk) r = install_sorted_copy(log, &log->dbs, 0, 1, copy_path);
   if (r == status::kOk) return status::kOk;

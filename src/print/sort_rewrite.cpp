@@ -120,15 +120,13 @@ class RecordSeen {
   std::unique_ptr<uint8_t[]> bits_;
 };
 
-// Closes an index slot whose file is about to be removed: a root that could
-// not be written back no longer matters.
-void drop_slot(IdxHandle* slot) {
-  if (slot->file <= 0) return;
-  slot->header_dirty = 0;
-  index::close(slot);
-}
-
 }  // namespace
+
+bool drop_slot(IdxHandle* slot) {
+  slot->header_dirty = 0;
+  for (int tries = 0; tries < 3 && slot->file > 0; ++tries) index::close(slot);
+  return slot->file <= 0;
+}
 
 int32_t reopen_record_file(DbfSlot* file) {
   // A second try, so that one failed call does not leave the log without
@@ -197,8 +195,9 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
   }
   // No index over the file may outlive it: with the files gone, whatever
   // file stands after a crash has its indexes built by the next open.
+  bool dropped[log::kLogSlotCount] = {};
   for (int i = first_slot; i <= last_slot; ++i) {
-    drop_slot(&log->index_slot[i]);
+    dropped[i] = drop_slot(&log->index_slot[i]);
     env->remove(log->index_slot[i].path);
   }
   env->sync_folder(file->path);
@@ -210,6 +209,11 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
 
   for (int i = first_slot; i <= last_slot; ++i) {
     IdxHandle* slot = &log->index_slot[i];
+    if (!dropped[i]) {
+      // Its file is gone; the next open builds it.
+      if (result == status::kOk) result = status::kIndexBuildError;
+      continue;
+    }
     // The new index reaches the disk before a close can record it as
     // current; one that does not is dropped, for the next open to build.
     const bool built =

@@ -156,8 +156,8 @@ TEST_F(LogRewriteTest, NothingToOrderReplacesNothing) {
   EXPECT_NE(hooks_.boxes[0].text.find("LOGTMP.DB$"), std::string::npos);
   EXPECT_EQ(test::read_file(base_ + ".dbs"), dbs);
   EXPECT_EQ(test::read_file(base_ + ".mst"), mst);
-  EXPECT_GT(log->dbs.handle.file, 0);
-  EXPECT_GT(log->mst.handle.file, 0);
+  EXPECT_GT(OspFile{log->dbs.handle.file}, 0);
+  EXPECT_GT(OspFile{log->mst.handle.file}, 0);
   EXPECT_TRUE(work_files(dir_.path()).empty());
 }
 
@@ -172,7 +172,7 @@ TEST_F(LogRewriteTest, MasterIndexThatMissesAnEntryReplacesNothing) {
   const auto mst = test::read_file(base_ + ".mst");
   EXPECT_EQ(MasterSort(log.get()), 1);
   EXPECT_EQ(test::read_file(base_ + ".mst"), mst);
-  EXPECT_GT(log->mst.handle.file, 0);
+  EXPECT_GT(OspFile{log->mst.handle.file}, 0);
 }
 
 // One rewrite with a fault injected: the kinds of platform call, each failed
@@ -247,8 +247,8 @@ TEST_P(RewriteFaultTest, EveryFailureLeavesTheFileWholeAndTheLogConsistent) {
         }
         EXPECT_EQ(work_files(dir_.path()), std::vector<std::string>{}) << where;
         if (op != test::Op::kOpen) {
-          EXPECT_GT(log->dbs.handle.file, 0) << where;
-          EXPECT_GT(log->mst.handle.file, 0) << where;
+          EXPECT_GT(OspFile{log->dbs.handle.file}, 0) << where;
+          EXPECT_GT(OspFile{log->mst.handle.file}, 0) << where;
         }
         OspreyClose(log.get(), 5);  // whatever stayed open
       }
