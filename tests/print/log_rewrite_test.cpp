@@ -179,7 +179,7 @@ TEST_F(LogRewriteTest, MasterIndexThatMissesAnEntryReplacesNothing) {
 // at its 1st, 2nd, ... call until the sort no longer meets the fault.
 struct Sweep {
   const char* name;
-  int32_t (*sort)(LogHandle*);
+  int32_t(OSPAPI* sort)(LogHandle*);
   int32_t failure;
   const char* extension;
   size_t key_offset;

@@ -43,7 +43,7 @@ std::vector<Record> records_of(const std::string& path) {
 
 struct Target {
   const char* name;
-  int32_t (*sort)(LogHandle*);
+  int32_t(OSPAPI* sort)(LogHandle*);
   const char* extension;
   friend void PrintTo(const Target& target, std::ostream* os) { *os << target.name; }
 };

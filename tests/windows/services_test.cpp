@@ -12,6 +12,7 @@
 // log.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -43,6 +44,9 @@ using Bytes = std::vector<uint8_t>;
   X(DBS_Xread) X(QSL_Send) X(QSL_Rcv) X(StrToLong) X(FreqPCheck) X(Wget_bit) X(Wput_bit)     \
   X(WkdCfmCheck) X(DateComp) X(isExPrefix) X(User_open) X(User_Seek) X(User_Read)            \
   X(User_close) X(T_Open) X(T_Gets) X(T_GetDbs) X(T_Puts) X(JStrStr) X(Text_QFRappend)
+// The sorts and print formats, driven on the same log.
+#define OSP_SORT_PRINT_EXPORTS(X) \
+  X(JARL_sort) X(DateTimeSort) X(MasterSort) X(PrintDataFmt) X(PrintQslFmt)
 #define OSP_HELPER_EXPORTS(X) \
   X(OspSetHooks) X(OspreyOpen) X(OspreyClose) X(OSP_append) X(OSP_top) X(OSP_skip) X(OSP_read) \
   X(OSP_flush) X(dbf_read)
@@ -50,6 +54,7 @@ using Bytes = std::vector<uint8_t>;
 struct Api {
 #define OSP_API_MEMBER(name) decltype(&::name) name = nullptr;
   OSP_SERVICE_EXPORTS(OSP_API_MEMBER)
+  OSP_SORT_PRINT_EXPORTS(OSP_API_MEMBER)
   OSP_HELPER_EXPORTS(OSP_API_MEMBER)
 #undef OSP_API_MEMBER
 };
@@ -305,6 +310,52 @@ void check_worked_confirmed(Context& x, Checker& c) {
 
 // Every export above is found by its plain name only and pops exactly its
 // own arguments. The arguments are ones each call refuses or reads only.
+// The calls of every contact in record order, through the sequential pass.
+std::vector<std::string> calls_in_record_order(Context& x) {
+  x.log.dbs.handle.current_recno = 0;
+  std::vector<std::string> calls;
+  while (calls.size() < 100 && x.api.DBS_Xread(&x.log) == 0) calls.push_back(text(x.log.view.callsign));
+  return calls;
+}
+
+// Bureau order over every contact, a log line and a label line expanded
+// from the first contact, and both rewrites, after which every contact and
+// master entry is there once and the log still opens.
+void check_sorts_and_prints(Context& x, Checker& c) {
+  const int32_t count = x.log.dbs.handle.record_count;
+  std::vector<uint8_t> entries(10001 * 12, 0);
+  WCHECK_EQ(c, 0, x.api.JARL_sort(&x.log, entries.data(), 1, count, "", "", "", 1));
+  std::vector<int32_t> recnos;
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t recno = 0;
+    std::memcpy(&recno, &entries[static_cast<size_t>(i) * 12 + 8], 4);
+    recnos.push_back(recno);
+  }
+  std::sort(recnos.begin(), recnos.end());
+  std::vector<int32_t> every(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) every[static_cast<size_t>(i)] = i + 1;
+  WCHECK(c, recnos == every);
+
+  char line[2048] = {};
+  WCHECK_EQ(c, 0, x.api.OSP_read(&x.log, 1, 3));
+  WCHECK_EQ(c, 1, x.api.PrintDataFmt(&x.log, line, "[!c]"));
+  WCHECK(c, std::string(line).rfind("[QA3CCC", 0) == 0);
+  WCHECK_EQ(c, 1, x.api.PrintQslFmt(&x.log, line, "!cp"));
+  WCHECK(c, std::string(line).rfind("QA3CCC", 0) == 0);
+
+  std::vector<std::string> before = calls_in_record_order(x);
+  const int32_t masters = x.log.mst.handle.record_count;
+  WCHECK_EQ(c, 0, x.api.DateTimeSort(&x.log));
+  WCHECK_EQ(c, 0, x.api.MasterSort(&x.log));
+  std::vector<std::string> after = calls_in_record_order(x);
+  WCHECK_EQ(c, count, x.log.dbs.handle.record_count);
+  WCHECK_EQ(c, masters, x.log.mst.handle.record_count);
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  WCHECK(c, before == after);
+  WCHECK(c, x.log.index_slot[0].file > 0 && x.log.index_slot[2].file > 0);
+}
+
 void check_calling_convention(Context& x, Checker& c) {
   auto p = [](const void* q) { return reinterpret_cast<uintptr_t>(q); };
   constexpr int32_t kAny = osp::wintest::kAnyResult;
@@ -433,10 +484,9 @@ const Check<Context> kChecks[] = {
     {"QSL marks are written and reported", check_qsl_marks},
     {"a contact line becomes the last contact", check_contact_line},
     {"the worked and confirmed walk raises the master file", check_worked_confirmed},
+    {"sorts and print formats over the same log", check_sorts_and_prints},
     {"service exports are plain standard-call names", check_calling_convention},
     {"the other log and index exports are plain standard-call names", check_other_log_exports},
-    // The sorts (JARL_sort, DateTimeSort, MasterSort) and the print formats
-    // (PrintDataFmt, PrintQslFmt) get their checks here, on the same log.
     {"the log closes", check_close},
     {"a log opened for reading only flushes", check_read_only_flush},
 };
@@ -445,6 +495,7 @@ bool bind(Context& x) {
   bool ok = true;
 #define OSP_BIND(name) ok = osp::wintest::bind_export(x.dll, #name, &x.api.name) && ok;
   OSP_SERVICE_EXPORTS(OSP_BIND)
+  OSP_SORT_PRINT_EXPORTS(OSP_BIND)
   OSP_HELPER_EXPORTS(OSP_BIND)
 #undef OSP_BIND
   return ok;
