@@ -18,7 +18,8 @@ packages=(
 i386_packages=(wine wine32:i386)
 # --build-only: just what the native library and the osprey command need.
 if [ "${1:-}" = "--build-only" ]; then
-  packages=(cmake ninja-build g++ pkg-config libcli11-dev libcairo2-dev libpango1.0-dev)
+  packages=(cmake ninja-build g++ pkg-config libcli11-dev libcairo2-dev libpango1.0-dev
+            fonts-ipafont-gothic)
   i386_packages=()
 fi
 
