@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/env.h"
+
 namespace osp::test {
 
 namespace {
@@ -16,6 +18,20 @@ uint32_t u32(const uint8_t* p) {
 std::vector<uint8_t> whole_file(const char* path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The remarks file's bytes, read through the log's own handle while the log
+// holds the file (on Windows the log's open keeps every other opener out),
+// or by its name when the log has it closed.
+std::vector<uint8_t> remarks_bytes(const LogHandle* log) {
+  const platform::Handle h = log->dbr_file;
+  if (!platform::is_open(h)) return whole_file(log->dbr_name);
+  const int64_t size = platform::env()->size(h);
+  if (size <= 0 || size > (int64_t{1} << 30)) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  const int32_t got = platform::env()->read_at(h, 0, bytes.data(), static_cast<int32_t>(size));
+  bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return bytes;
 }
 
 }  // namespace
@@ -78,7 +94,7 @@ std::vector<std::string> log_problems(LogHandle* log) {
     problems.push_back("the remarks file counts " + std::to_string(dbr_count) +
                        " contacts, the contact file " +
                        std::to_string(log->dbs.handle.record_count));
-  const std::vector<uint8_t> dbr = whole_file(log->dbr_name);
+  const std::vector<uint8_t> dbr = remarks_bytes(log);
   for (int32_t r = 1; r <= log->dbs.handle.record_count; ++r) {
     uint8_t data[64] = {};
     if (dbf_read(&log->dbs.handle, r, data) != 0) {
