@@ -12,8 +12,9 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kQuickOpen = 2;   // the contact and remarks files only
-constexpr int32_t kCheckTimes = 1;  // compare file times, store them at the close
+constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;   // the contact and remarks files only
+// compare file times, store them at the close
+constexpr int32_t kCheckTimes = OSP_OPEN_CHECK_TIMES;
 constexpr size_t kProgressStep = 512;
 constexpr size_t kRecordBytesAtLeast = 160;
 

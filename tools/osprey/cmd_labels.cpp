@@ -20,7 +20,7 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kOpenChecked = 1;
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
 
 struct LabelOptions {
   std::string base;

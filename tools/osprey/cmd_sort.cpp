@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int32_t kOpenChecked = 1;
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
 
 // The files a sort rewrites: the record file, the indexes over it (slots
 // first to last) and the profile file, whose times it marks stale.

@@ -27,9 +27,9 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kQuickOpen = 2;  // the contact and remarks files only
-constexpr int32_t kOpenChecked = 1;
-constexpr int32_t kRemarksNoSeparators = 2;
+constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;  // the contact and remarks files only
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
+constexpr int32_t kRemarksNoSeparators = OSP_READ_REMARKS;
 constexpr size_t kLineColumns = 200;
 constexpr size_t kLineBuffer = 219;
 constexpr size_t kRequiredColumns = 64;  // through my report

@@ -20,8 +20,8 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr int32_t kQuickOpen = 2;   // the contact and remarks files only
-constexpr int32_t kOpenChecked = 1;  // compare file times: rebuild stale indexes
+constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;   // the contact and remarks files only
+constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;  // compare file times: rebuild stale indexes
 constexpr size_t kShownPerKind = 50;
 
 std::string utc_timestamp() {

@@ -19,7 +19,7 @@ constexpr uint32_t kOkOnly = 0x00;
 constexpr int32_t kIdOk = 1;
 constexpr int32_t kIdYes = OSP_ANSWER_YES;
 constexpr int32_t kIdNo = OSP_ANSWER_NO;
-constexpr int32_t kOpenCheckTimes = 1;
+constexpr int32_t kOpenCheckTimes = OSP_OPEN_CHECK_TIMES;
 
 int g_device_context = 0;  // the progress text is drawn "into" this
 

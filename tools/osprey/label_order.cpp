@@ -64,7 +64,7 @@ bool contact_order(LogHandle& log, const ContactRange& range, std::vector<int32_
 
 bool for_each_contact(LogHandle& log, const ContactRange& range, const std::string& context,
                       const std::function<bool()>& each) {
-  constexpr int32_t kSeparatorsAndRemarks = 3;
+  constexpr int32_t kSeparatorsAndRemarks = OSP_READ_FULL;
   std::vector<int32_t> recnos;
   std::string error;
   if (!contact_order(log, range, &recnos, &error)) {
