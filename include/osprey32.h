@@ -362,16 +362,21 @@ OSPEXPORT int32_t OSPAPI OSP_update(LogHandle *log, LogHandle *old_copy, int32_t
                                     int32_t flags, int32_t *confirm);
 /* Appends the view (contacts, with its remarks) or mst_image (masters)
  * after the question (none for OSP_CONFIRM_NO_QUESTION) and indexes it.
- * 0 (also declined); 5 or 22 from the remarks; the record's failure. */
+ * 0 (also declined); 5 or 22 from the remarks; the record's failure.
+ * Without write_through a contact is held with others and written by the
+ * next flush, close or other call on its files; such a write's failure is
+ * reported and returned by OSP_flush. */
 OSPEXPORT int32_t OSPAPI OSP_append(LogHandle *log, int32_t flags, int32_t *confirm);
-/* Writes every header back and flushes the log's files to disk. 0; 5
- * the contact file is not open; 22 or 8 a header or flush failed (the
- * file stays dirty for the next flush). */
+/* Writes held contacts, every header back, and flushes the log's files to
+ * disk. 0; 5 the contact file is not open; 22 held contacts could not be
+ * written (taken back); 22 or 8 a header or flush failed (the file stays
+ * dirty for the next flush). */
 OSPEXPORT int32_t OSPAPI OSP_flush(LogHandle *log);
 /* Empties the contact file, the remarks file and the indexes over them. */
 OSPEXPORT void OSPAPI OSP_zap(LogHandle *log);
 /* Appends the view as a contact without a question and without index
- * entries (the caller rebuilds them). 0; 5 or 22 reported. */
+ * entries (the caller rebuilds them), held as OSP_append holds it.
+ * 0; 5 or 22 reported. */
 OSPEXPORT int32_t OSPAPI DB_append(LogHandle *log);
 /* Fills the empty first remark of every contact with its area's name
  * from the master file. Returns the first contact changed, 0 when none. */

@@ -41,7 +41,7 @@ int64_t read_at(FileHandle f, int64_t offset, uint8_t* buffer, int64_t count) {
 void size_window(const LogHandle* log, int32_t first_recno, int64_t* offset, int64_t* length) {
   const int32_t count = log->dbs.handle.record_count;
   int64_t size = 0;
-  if (platform::is_open(log->dbr_file)) size = platform::env()->size(log->dbr_file);
+  if (platform::is_open(log->dbr_file)) size = file_size(log->dbr_file);
   if (size < 0) size = 0;
   const int64_t average = size / count;
   *length = average * (static_cast<int64_t>(count) - first_recno + 1) + kWindowMargin;

@@ -26,7 +26,9 @@ void header_image(const DbfHandle* h, uint8_t out[kHeaderMirrorBytes]) {
 }
 
 // Bounds check shared by read and write2: 10 above the count, then 11 below 1.
+// Held appends are written first: a run that fails lowers the count.
 int32_t check_recno(DbfHandle* h, int32_t recno) {
+  file_settle(h->file);
   if (recno > h->record_count) return status::kRecnoAboveCount;
   if (recno < 1) return status::kRecnoBelowOne;
   h->current_recno = recno;
@@ -44,7 +46,7 @@ int64_t record_position(const DbfHandle* h, int32_t recno) {
 
 int32_t records_held(const DbfHandle* h) {
   if (h->record_count <= 0 || h->record_size < 1) return 0;
-  const int64_t size = platform::env()->size(h->file);
+  const int64_t size = file_size(h->file);
   const int64_t header = static_cast<uint16_t>(h->header_size);
   if (size <= header) return 0;
   const int64_t room = (size - header) / h->record_size;
@@ -72,7 +74,7 @@ int32_t write_back_header(DbfHandle* h) {
     // put it past the end.
     const int64_t end = static_cast<int64_t>(static_cast<uint16_t>(h->header_size)) +
                         static_cast<int64_t>(h->record_count) * h->record_size;
-    const int64_t size = platform::env()->size(h->file);
+    const int64_t size = file_size(h->file);
     if (h->record_count >= 0 && end <= size) {
       const uint8_t mark = kEndOfFileMark;
       written = file_write_at(h->file, end, &mark, 1) == 1 && written;
@@ -147,7 +149,7 @@ int32_t flush(DbfHandle* h) {
 int32_t sync_data(DbfHandle* h) {
   const int32_t r = write_back_header(h);
   if (r != status::kOk) return r;
-  return platform::env()->sync_data(h->file) ? status::kOk : status::kDataWriteError;
+  return file_sync_data(h->file) ? status::kOk : status::kDataWriteError;
 }
 
 int32_t read(DbfHandle* h, int32_t recno, void* buffer) {
@@ -173,7 +175,7 @@ int32_t write_record_bytes(DbfHandle* h, int32_t recno, const void* data, int32_
   const int64_t pos = record_position(h, recno);
   if (pos < 0 || offset < 0 || pos + offset + length > kMaxFilePosition + 1)
     return status::kDataWriteError;
-  const int64_t size = platform::env()->size(h->file);
+  const int64_t size = file_size(h->file);
   // A record that is not whole in the file is not one the file holds.
   const int64_t reach = offset + length > h->record_size ? offset + length : h->record_size;
   if (appending ? pos > size : pos + reach > size) return status::kDataWriteError;

@@ -82,7 +82,38 @@ Window* take_window(FileHandle h) {
   return w;
 }
 
+// The hold of a writer that gathers bytes for these files (hold_writes).
+FileHandle g_held[2] = {kNoFile, kNoFile};
+WriteHeld g_write_held = nullptr;
+
+// Has the holder write what it holds before anything else touches h.
+FileHandle settle(FileHandle h) {
+  if (g_write_held != nullptr && h != kNoFile && (h == g_held[0] || h == g_held[1])) {
+    const WriteHeld write = g_write_held;
+    release_writes();
+    write();
+  }
+  return h;
+}
+
 }  // namespace
+
+void hold_writes(FileHandle first, FileHandle second, WriteHeld write_held) {
+  g_held[0] = first;
+  g_held[1] = second;
+  g_write_held = write_held;
+}
+
+void release_writes() {
+  g_held[0] = g_held[1] = kNoFile;
+  g_write_held = nullptr;
+}
+
+void file_settle(FileHandle h) { settle(h); }
+
+int64_t file_size(FileHandle h) { return platform::env()->size(settle(h)); }
+
+bool file_sync_data(FileHandle h) { return platform::env()->sync_data(settle(h)); }
 
 FileHandle file_open_existing(const char* path, unsigned access) {
   return forget_window(platform::env()->open_existing(path, access, platform::kShareNone));
@@ -93,11 +124,13 @@ FileHandle file_create(const char* path) {
 }
 
 int32_t file_read(FileHandle h, void* buffer, int32_t count) {
+  settle(h);
   return platform::env()->read(h, buffer, count);
 }
 
 int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count) {
   if (offset < 0 || offset > kMaxFilePosition || count < 0) return -1;
+  settle(h);
   if (!platform::is_open(h)) return platform::env()->read_at(h, offset, buffer, count);
   Window* w = take_window(h);
   int32_t n = from_window(*w, offset, buffer, count);
@@ -123,31 +156,31 @@ int32_t file_read_at(FileHandle h, int64_t offset, void* buffer, int32_t count) 
 }
 
 int32_t file_write(FileHandle h, const void* buffer, int32_t count) {
-  forget_window(h);
+  forget_window(settle(h));
   return platform::env()->write(h, buffer, count);
 }
 
 int32_t file_write_at(FileHandle h, int64_t offset, const void* buffer, int32_t count) {
-  forget_window(h);
+  forget_window(settle(h));
   if (offset < 0 || count < 0 || offset + count > kMaxFilePosition + 1) return -1;
   return platform::env()->write_at(h, offset, buffer, count);
 }
 
 int64_t file_seek(FileHandle h, int64_t offset) {
   if (offset < 0 || offset > kMaxFilePosition) return -1;
-  return platform::env()->seek(h, offset);
+  return platform::env()->seek(settle(h), offset);
 }
 
 int32_t file_truncate(FileHandle h, int64_t length) {
-  forget_window(h);
+  forget_window(settle(h));
   if (file_seek(h, length) != length) return 0;
   return platform::env()->set_end(h) ? 1 : 0;
 }
 
-bool file_flush(FileHandle h) { return platform::env()->flush(h); }
+bool file_flush(FileHandle h) { return platform::env()->flush(settle(h)); }
 
 bool file_close(FileHandle h) {
-  forget_window(h);
+  forget_window(settle(h));
   return platform::env()->close(h);
 }
 

@@ -67,6 +67,29 @@ int32_t file_truncate(FileHandle h, int64_t length);
 bool file_flush(FileHandle h);
 bool file_close(FileHandle h);
 
+// The file's length in bytes, or -1.
+int64_t file_size(FileHandle h);
+
+// The platform's data sync of the file (its times are not needed). Returns
+// true on success.
+bool file_sync_data(FileHandle h);
+
+// Held writes: a writer that gathers bytes for up to two files in memory, to
+// write them later in one go (a run of appends), hands the files and the
+// function that writes what it holds to hold_writes. Before any operation of
+// this layer on either file (reads, writes, seeks, size, syncs, flush,
+// truncation, close) that function is called once, with the hold already
+// given up, so that nothing reads or writes those files around the bytes
+// held. One hold at a time for the process (the library runs one call at a
+// time); a new hold replaces the old one, whose holder must have written its
+// bytes first. release_writes gives the hold up without calling anything.
+using WriteHeld = void (*)();
+void hold_writes(FileHandle first, FileHandle second, WriteHeld write_held);
+void release_writes();
+// Has held writes of h written now (before, say, a count is checked that
+// their failure would lower).
+void file_settle(FileHandle h);
+
 // The largest file position the file formats can address (32-bit positions).
 inline constexpr int64_t kMaxFilePosition = 0xFFFFFFFEll;
 

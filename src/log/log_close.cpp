@@ -5,6 +5,7 @@
 #include "frame/status.h"
 #include "index/index_file.h"
 #include "log/close_hook.h"
+#include "log/held_appends.h"
 #include "log/log_file_set.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
@@ -84,6 +85,9 @@ Synced sync_before_times(LogHandle* log) {
 
 int32_t close_log(LogHandle* log, int32_t flags) {
   run_close_hooks(log);
+  // Held contacts land before the files are synced and the times stored; a
+  // run that fails is taken back and reported (the result carries no status).
+  write_held_appends(log);
   forget_stale_marks(log);
   const bool store_times = flags != kQuickOpen && (flags & kCheckTimes) != 0;
   const Synced synced = store_times ? sync_before_times(log) : Synced{};

@@ -3,6 +3,7 @@
 #include "dbf/record_file.h"
 #include "frame/status.h"
 #include "index/index_file.h"
+#include "log/held_appends.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "platform/env.h"
@@ -24,7 +25,7 @@ void keep_first(int32_t* first, int32_t result) {
 
 int32_t flush_log(LogHandle* log) {
   if (log == nullptr) return status::kCannotOpen;
-  int32_t first = status::kOk;
+  int32_t first = write_held_appends(log);
   keep_first(&first, flush_record_file(&log->mst.handle));
   keep_first(&first, flush_record_file(&log->dbs.handle));
   keep_first(&first, protocol::sync_remarks_file(log));

@@ -6,6 +6,7 @@
 #include "frame/status.h"
 #include "index/index_file.h"
 #include "log/contact_record.h"
+#include "log/held_appends.h"
 #include "log/index_edits.h"
 #include "log/key_buffers.h"
 #include "log/log_guard.h"
@@ -65,6 +66,17 @@ int32_t sync_after_record(LogHandle* log) {
   return reported(sync_contact_file(log), log->dbs.path);
 }
 
+// The entries of the contact just appended (dbs_image, the last record) in
+// slots 0 and 1.
+void insert_contact_entries(LogHandle* log) {
+  const int32_t recno = log->dbs.handle.record_count;
+  const uint8_t* data = log->dbs_image;
+  insert_entry(log, 0, data + contact::kCalls.data(),
+               contact::kDataSize - contact::kCalls.data(), recno);
+  insert_entry(log, 1, data + contact::kCode.data(),
+               contact::kDataSize - contact::kCode.data(), recno);
+}
+
 }  // namespace
 
 void begin_contact_change(LogHandle* log) { mark_contact_indexes_stale(log); }
@@ -75,7 +87,7 @@ int32_t sync_remarks_file(LogHandle* log) {
   if (log->dbr_dirty == 0 || !platform::is_open(log->dbr_file)) return status::kOk;
   const int32_t r = write_back_remarks_header(log);
   if (r != status::kOk) return r;
-  return platform::env()->sync_data(log->dbr_file) ? status::kOk : status::kDataWriteError;
+  return file_sync_data(log->dbr_file) ? status::kOk : status::kDataWriteError;
 }
 
 int32_t sync_contact_file(LogHandle* log) {
@@ -87,9 +99,18 @@ int32_t append_contact(LogHandle* log, Indexing indexing) {
   const bool indexed = indexing == Indexing::kWithIndexes;
   const bool through = indexed && writes_through(log);
   begin_contact_change(log);
+  int32_t r = status::kOk;
+  if (!through) {
+    r = hold_contact(log, indexed);
+    if (r != status::kOk || !indexed) return r;
+    insert_contact_entries(log);
+    return status::kOk;
+  }
+  // A durable append lands after whatever is held, in its place.
+  if ((r = write_held_appends(log)) != status::kOk) return r;
   uint32_t offset = 0;
   RemarkUndo undo;
-  int32_t r = append_remark_block(log, &offset, &undo);
+  r = append_remark_block(log, &offset, &undo);
   if (r != status::kOk) return reported(r, log->dbr_name);
   if (through && (r = sync_blocks_first(log, undo, true)) != status::kOk) return r;
   contact::set_remark_offset(log->dbs_image, offset);
@@ -101,14 +122,8 @@ int32_t append_contact(LogHandle* log, Indexing indexing) {
     if (through) sync_remarks_file(log);
     return reported(r, log->dbs.path);
   }
-  if (!indexed) return status::kOk;
-  const int32_t recno = log->dbs.handle.record_count;
-  const uint8_t* data = log->dbs_image;
-  insert_entry(log, 0, data + contact::kCalls.data(),
-               contact::kDataSize - contact::kCalls.data(), recno);
-  insert_entry(log, 1, data + contact::kCode.data(),
-               contact::kDataSize - contact::kCode.data(), recno);
-  return through ? sync_after_record(log) : status::kOk;
+  insert_contact_entries(log);
+  return sync_after_record(log);
 }
 
 int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,

@@ -44,6 +44,12 @@
 //  6. Counts in the headers reach the disk at write-back (flush, close, or
 //     each write with write_through); a write-back that fails is returned and
 //     leaves its file dirty, so that the next flush or the close tries again.
+//  7. Appends without write_through are held (held_appends.h): their blocks
+//     and records are written in runs, blocks first, before anything else
+//     reads or writes those files and before any header write-back, so 2
+//     and 6 hold for them; a run that cannot be written is taken back whole
+//     (counts, blocks, and slots 0 and 1 when it had entries there) and its
+//     failure returned by the next flush.
 //
 // Failures are reported (report_status with the path of the file concerned)
 // by the functions that say so; the others return their status silently.
@@ -66,13 +72,14 @@ enum class Indexing { kWithIndexes, kWithoutIndexes };
 // Appends the contact in dbs_image with the remark block of the remark
 // buffer (pack_remarks) as contact number record_count + 1: the block at the
 // end of the remarks file (its count raised by one), the record, and with
-// kWithIndexes the keys in slots 0 and 1 and, with write_through, the syncs
-// of invariant 2. kWithoutIndexes neither indexes nor syncs (the
-// caller has the indexes rebuilt). Sets the stale mark first. Returns 0; 5 or
-// 22 from the block (reported with the ".dbr" path); the record append's
-// failure (reported with the ".dbs" path; block and count taken back); 22
-// when a write-through sync failed (reported with that file's path; the
-// contact is in the files).
+// kWithIndexes the keys in slots 0 and 1. With write_through (kWithIndexes
+// only) what is held is written first and the contact lands at once with the
+// syncs of invariant 2; otherwise it is held (invariant 7). kWithoutIndexes
+// neither indexes nor syncs (the caller has the indexes rebuilt). Sets the
+// stale mark first. Returns 0; 5 or 22 from the block (reported with the
+// ".dbr" path); the record append's failure (reported with the ".dbs" path;
+// block and count taken back); a held run's failure; 22 when a write-through
+// sync failed (reported with that file's path; the contact is in the files).
 int32_t append_contact(LogHandle* log, Indexing indexing);
 
 // Rewrites contact recno, whose bytes as stored are stored (57 data bytes),

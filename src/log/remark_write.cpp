@@ -59,7 +59,7 @@ void undo_remark_block(LogHandle* log, const RemarkUndo& undo) {
   if (!undo.wrote || !platform::is_open(log->dbr_file)) return;
   if (undo.in_place && undo.old_size > 0)
     write_at(log->dbr_file, undo.at, undo.old_bytes, undo.old_size);
-  if (undo.old_end >= 0 && platform::env()->size(log->dbr_file) > undo.old_end)
+  if (undo.old_end >= 0 && file_size(log->dbr_file) > undo.old_end)
     file_truncate(log->dbr_file, undo.old_end);
 }
 
@@ -76,7 +76,7 @@ int32_t write_remark_block(LogHandle* log, uint32_t o, uint32_t* offset, RemarkU
     return status::kOk;
   }
   if (!platform::is_open(log->dbr_file)) return status::kCannotOpen;
-  const int64_t end = platform::env()->size(log->dbr_file);
+  const int64_t end = file_size(log->dbr_file);
   if (end < 0) return status::kCannotOpen;
 
   // In place when the block fits where the old one stood, or when the old one
@@ -109,7 +109,7 @@ int32_t append_remark_block(LogHandle* log, uint32_t* offset, RemarkUndo* undo) 
   uint32_t at = 0;
   if (s > kRemarkLengthBytes) {
     if (!platform::is_open(log->dbr_file)) return status::kCannotOpen;
-    const int64_t end = platform::env()->size(log->dbr_file);
+    const int64_t end = file_size(log->dbr_file);
     if (end < 0) return status::kCannotOpen;
     if (!fits_32_bits(end, s)) return status::kDataWriteError;
     undo->at = static_cast<uint32_t>(end);

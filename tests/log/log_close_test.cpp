@@ -94,6 +94,7 @@ TEST_F(LogCloseTest, CountThatCannotBeWrittenBackIsReportedWithItsFile) {
     log_.view = log_.viewer[1];
     int32_t confirm = OSP_CONFIRM_NO_QUESTION;
     ASSERT_EQ(OSP_append(&log_, OSP_WRITE_CONTACTS, &confirm), 0);
+    ASSERT_EQ(OSP_read(&log_, 11, OSP_READ_FULL), 0);  // the held contact lands first
     hooks_.boxes.clear();
     {
       FaultEnv faults;

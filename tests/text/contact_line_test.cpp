@@ -99,14 +99,17 @@ TEST_F(ContactLineTest, AFailedRecordAppendTakesTheRemarkBlockBack) {
   OpenedLog log(base_);
   ASSERT_EQ(log.status, 0);
   const auto dbr_before = test::read_file(base_ + ".dbr");
+  // The contact is held; the flush writes its block, then its record.
+  ASSERT_EQ(Text_QFRappend(log.get(), contact_line("0305072105U", "NEVER STORED").c_str()), 0);
+  EXPECT_EQ(dbf_rcount(&log->dbs.handle), 2);
   {
     test::FaultEnv env;
     test::ScopedEnv scoped(&env);
     env.fail(test::Op::kWrite, 2, test::Fault::kShort);
-    EXPECT_EQ(Text_QFRappend(log.get(), contact_line("0305072105U", "NEVER STORED").c_str()), 22);
+    EXPECT_EQ(OSP_flush(log.get()), 22);
   }
   EXPECT_EQ(dbf_rcount(&log->dbs.handle), 1);
-  ASSERT_EQ(hooks_.boxes.size(), 1u);  // the record append, with the contact file's path
+  ASSERT_EQ(hooks_.boxes.size(), 1u);  // the records of the run, with the contact file's path
   hooks_.boxes.clear();
   ASSERT_EQ(log.reopen(), 0);
   EXPECT_TRUE(hooks_.boxes.empty()) << "the counts of the contact and remarks files disagree";

@@ -1,5 +1,6 @@
 #include "adif_import.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -95,6 +96,15 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
     if (options.progress && result.records % kProgressStep == 0)
       options.progress(reader.offset(), file.size());
   }
+  // Appended contacts are held and written in runs: the flush writes the
+  // last one and says whether every run reached the log.
+  const int32_t flushed = OSP_flush(log);
+  if (flushed != 0 && result.status == 0) {
+    result.status = flushed;
+    result.error = "the contacts could not all be written to the log";
+  }
+  if (result.status != 0)
+    result.imported = static_cast<size_t>(std::max(0, log->dbs.handle.record_count - existing));
   if (options.progress) options.progress(file.size(), file.size());
   return result;
 }

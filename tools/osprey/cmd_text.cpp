@@ -7,6 +7,7 @@
 // LOG is the log's base path; FILE holds fixed-column contact lines, or is
 // an ADIF file (.adi, .adx: see cmd_transfer.h).
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -94,6 +95,7 @@ void run_import(const std::string& base, const std::string& path) {
     if (!open.ok()) return;
     if (!back_up_before_import("import", base)) return;
     LogHandle& log = *open.get();
+    const int32_t existing = log.dbs.handle.record_count;
     ProgressBar bar;
     std::string line;
     while (std::getline(in, line)) {
@@ -112,6 +114,11 @@ void run_import(const std::string& base, const std::string& path) {
       ++imported;
       if (imported % 1024 == 0) bar.amount(in.tellg(), size, "importing contacts");
     }
+    // Appended contacts are held and written in runs: the flush writes the
+    // last one; what did not land was taken back and is not counted.
+    const int32_t flushed = OSP_flush(&log);
+    if (failure == 0) failure = flushed;
+    if (failure != 0) imported = std::max(0, log.dbs.handle.record_count - existing);
     bar.finish("imported " + std::to_string(imported) + " contacts");
   }
   for (const std::string& r : refusals) std::fprintf(stderr, "osprey: %s\n", r.c_str());

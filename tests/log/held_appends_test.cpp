@@ -1,0 +1,127 @@
+// Contacts appended without write-through are held and written in runs: they
+// read back at once, land in order across many runs and two logs, and a run
+// that cannot be written is taken back whole and said by the next flush.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "log/log_fixture.h"
+#include "osprey32.h"
+#include "support/fault_env.h"
+#include "support/hooks_fixture.h"
+#include "support/log_walk.h"
+#include "support/temp_dir.h"
+
+namespace osp {
+namespace {
+
+using test::contact;
+using test::OpenedLog;
+using test::text;
+
+class HeldAppendsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hooks_.default_answer = OSP_ANSWER_YES;
+    test::write_log(base_, {contact("QA1AAA", "1001", {"FIRST", "", ""}), contact("QA2BBB")});
+  }
+
+  // Contact i: a call sign of its own, remarks on every other one, of
+  // lengths that vary so that blocks fall at uneven offsets.
+  static test::TestContact nth(int i) {
+    const std::string remark = i % 2 == 0 ? std::string(1 + i % 27, static_cast<char>('A' + i % 26)) : "";
+    return contact("Q" + std::to_string(100000 + i), i % 3 == 0 ? "1002" : "1001", {remark, "", ""});
+  }
+
+  test::TempDir dir_;
+  test::HookRecorder hooks_;
+  std::string base_ = dir_.file("LOG");
+};
+
+// Far more contacts than one run holds, with reads between them that have
+// the run written behind the appends' back; after a flush and an open every
+// contact reads back as appended and the log checks clean.
+TEST_F(HeldAppendsTest, ContactsLandInOrderAcrossRunsAndReadsBetween) {
+  constexpr int kCount = 2500;
+  for (const bool indexed : {true, false}) {
+    SCOPED_TRACE(indexed ? "OSP_append" : "DB_append");
+    SetUp();
+    OpenedLog log(base_);
+    ASSERT_EQ(log.status, 0);
+    for (int i = 0; i < kCount; ++i) {
+      log->view = test::expected_view(nth(i));
+      int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+      ASSERT_EQ(indexed ? OSP_append(log.get(), OSP_WRITE_CONTACTS, &confirm) : DB_append(log.get()), 0);
+      if (i % 700 == 0) {
+        ASSERT_EQ(OSP_read(log.get(), 3 + i, OSP_READ_FULL), 0);
+        EXPECT_EQ(text(log->view.callsign).substr(0, 7), "Q" + std::to_string(100000 + i));
+      }
+    }
+    ASSERT_EQ(OSP_flush(log.get()), 0);
+    ASSERT_EQ(log.reopen(), 0);
+    ASSERT_EQ(+log->dbs.handle.record_count, kCount + 2);
+    for (int i = 0; i < kCount; ++i) {
+      ASSERT_EQ(OSP_read(log.get(), 3 + i, OSP_READ_FULL), 0);
+      const test::TestContact c = nth(i);
+      EXPECT_EQ(text(log->view.callsign).substr(0, 7), c.callsign);
+      EXPECT_EQ(text(log->view.remark1), text(test::expected_view(c).remark1)) << i;
+    }
+    EXPECT_TRUE(test::log_problems(log.get()).empty());
+    EXPECT_TRUE(hooks_.boxes.empty());
+  }
+}
+
+// A run written because a read came, whose blocks do not reach the file: the
+// read finds the counts taken back, the next flush says so (once), the slots
+// that held the contacts' entries go, and the next open finds a sound log.
+TEST_F(HeldAppendsTest, ARunThatFailsBehindTheAppendsBackIsSaidByTheNextFlush) {
+  OpenedLog log(base_);
+  ASSERT_EQ(log.status, 0);
+  const auto dbr_before = test::read_file(base_ + ".dbr");
+  for (int i = 0; i < 3; ++i) {
+    log->view = test::expected_view(nth(2 * i));
+    int32_t confirm = OSP_CONFIRM_NO_QUESTION;
+    ASSERT_EQ(OSP_append(log.get(), OSP_WRITE_CONTACTS, &confirm), 0);
+  }
+  {
+    test::FaultEnv faults;
+    test::ScopedEnv scoped(&faults);
+    faults.fail(test::Op::kWrite, 1, test::Fault::kShort);
+    EXPECT_EQ(OSP_read(log.get(), 3, OSP_READ_FULL), 10) << "the contact was taken back";
+  }
+  ASSERT_EQ(hooks_.boxes.size(), 1u);
+  EXPECT_NE(hooks_.boxes[0].text.find(log->dbr_name), std::string::npos);
+  EXPECT_EQ(+log->dbs.handle.record_count, 2);
+  EXPECT_EQ(test::header_count_of(log->dbr_header), 2);
+  EXPECT_EQ(test::read_file(base_ + ".dbr"), dbr_before);
+  EXPECT_LE(log->index_slot[0].file, 0);
+  EXPECT_EQ(OSP_flush(log.get()), OSP_DATA_WRITE_ERROR);
+  EXPECT_EQ(OSP_flush(log.get()), 0);
+  hooks_.boxes.clear();
+  ASSERT_EQ(log.reopen(), 0);
+  EXPECT_TRUE(hooks_.boxes.empty()) << "the counts agree";
+  EXPECT_TRUE(test::log_problems(log.get()).empty());
+}
+
+// An append to a second log writes the first log's run.
+TEST_F(HeldAppendsTest, AnAppendToAnotherLogWritesTheFirstLogsRun) {
+  const std::string other = dir_.file("OTHER");
+  test::write_log(other, {contact("QA9ZZZ")});
+  OpenedLog a(base_);
+  OpenedLog b(other);
+  ASSERT_EQ(a.status, 0);
+  ASSERT_EQ(b.status, 0);
+  const size_t before = test::read_file(base_ + ".dbs").size();
+  a->view = test::expected_view(nth(0));
+  ASSERT_EQ(DB_append(a.get()), 0);
+  EXPECT_EQ(test::read_file(base_ + ".dbs").size(), before) << "held";
+  b->view = test::expected_view(nth(1));
+  ASSERT_EQ(DB_append(b.get()), 0);
+  EXPECT_GT(test::read_file(base_ + ".dbs").size(), before) << "written";
+  EXPECT_EQ(OSP_flush(a.get()), 0);
+  EXPECT_EQ(OSP_flush(b.get()), 0);
+}
+
+}  // namespace
+}  // namespace osp
