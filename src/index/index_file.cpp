@@ -68,6 +68,8 @@ int32_t open_with(const char* path, IdxHandle* h, unsigned access) {
   }
   const int64_t size = platform::env()->size(h->file);
   s->file_pages = size < 0 ? s->next_free : static_cast<uint32_t>(size / kPageSize);
+  // A read-only index keeps no changed pages: an edit's write fails at once.
+  s->write_back = access != kGenericRead;
   h->state = s;
   top(h);
   return status::kOk;
@@ -83,8 +85,10 @@ int32_t open_read_only(const char* path, IdxHandle* h) {
 
 int32_t close(IdxHandle* h) {
   if (h == nullptr || h->file <= 0) return 0;
-  if (file_seek(h->file, 0) != 0) return 0;
   IndexState* s = static_cast<IndexState*>(h->state);
+  // Changed pages first, then the header that may point at them.
+  if (s != nullptr && !write_dirty_pages(h, s)) return 0;
+  if (file_seek(h->file, 0) != 0) return 0;
   if (h->header_dirty != 0 && s != nullptr) {
     uint8_t image[kHeaderWriteBack];
     header_image(s, image);
@@ -103,7 +107,9 @@ int32_t close(IdxHandle* h) {
 
 int32_t flush(IdxHandle* h) {
   IndexState* s = state_of(h);
-  if (s == nullptr || h->header_dirty == 0) return status::kOk;
+  if (s == nullptr) return status::kOk;
+  if (!write_dirty_pages(h, s)) return status::kIndexWriteError;  // reported
+  if (h->header_dirty == 0) return status::kOk;
   if (file_seek(h->file, 0) != 0) {
     report(h, status::kCannotOpen);
     return status::kCannotOpen;
@@ -120,6 +126,21 @@ int32_t flush(IdxHandle* h) {
   }
   h->header_dirty = 0;
   return status::kOk;
+}
+
+bool has_unwritten_pages(const IdxHandle* h) {
+  const IndexState* s = state_of(h);
+  if (s == nullptr) return false;
+  for (const CachedPage& c : s->cached)
+    if (c.page_no != 0 && c.dirty) return true;
+  return false;
+}
+
+void forget_changes(IdxHandle* h) {
+  IndexState* s = state_of(h);
+  if (s != nullptr)
+    for (CachedPage& c : s->cached) c.dirty = false;
+  h->header_dirty = 0;
 }
 
 const char* current_key(const IdxHandle* h) {

@@ -34,19 +34,30 @@ int32_t open(const char* path, IdxHandle* h);
 // removal fails with 8, a header write-back at close is not attempted.
 int32_t open_read_only(const char* path, IdxHandle* h);
 
-// Writes the root and next free page back when header_dirty, closes the file,
+// Writes the pages changed and kept (index_state.h), then the root and next
+// free page back when header_dirty, closes the file,
 // releases the state and marks h closed (file -1, header_dirty 0). When the
-// seek to the header fails, or the header write comes out short (reported as
-// 8), the file stays open and the state in place. Does nothing for a handle
+// seek to the header fails, or a page or the header write comes out short
+// (reported as 8), the file stays open and the state in place. Does nothing for a handle
 // whose file is 0 or below. Returns 1 when the handle was closed, else 0.
 int32_t close(IdxHandle* h);
 
-// When header_dirty: writes the root and next free page back and flushes the
+// Writes the pages changed and kept (8, reported, when one comes out short);
+// then, when header_dirty: writes the root and next free page back and flushes the
 // file to disk, then clears header_dirty. Returns 0 (also when nothing was
 // dirty or the handle is closed); a failed seek is reported and returned as
 // 5, a short write or a failed platform flush as 8; header_dirty then stays
 // set, so that a later flush or the close tries again.
 int32_t flush(IdxHandle* h);
+
+// True when pages changed in the open index could not be written yet (a
+// flush or close failed on them): the file is then out of step with what
+// the handle holds.
+bool has_unwritten_pages(const IdxHandle* h);
+
+// Forgets the changed pages not yet written and the header's changes, for a
+// file about to be deleted.
+void forget_changes(IdxHandle* h);
 
 // Finds the first entry in key order whose key begins with the length bytes
 // at key (a length of 0 or below: the length of key as a NUL-terminated

@@ -1,5 +1,6 @@
 #include "index/index_state.h"
 
+#include <algorithm>
 #include <new>
 
 #include "frame/file.h"
@@ -75,10 +76,41 @@ void keep_copy(IndexState* s, uint32_t page_no, const uint8_t* page) {
   if (n < 0 || n > s->max_keys) return;
   const bool interior = entry_child(s, page, 0) != 0 || entry_child(s, page, n) != 0;
   CachedPage& copy = cache_slot(s, page_no);
-  if (copy.page_no != 0 && copy.page_no != page_no && copy.interior && !interior) return;
+  if (copy.page_no != 0 && copy.page_no != page_no && (copy.dirty || (copy.interior && !interior)))
+    return;
   std::memcpy(copy.bytes, page, kPageSize);
   copy.page_no = page_no;
   copy.interior = interior;
+  copy.dirty = false;
+}
+
+// Writes a dirty copy to the file; false (reported as 8, write_failed set,
+// the copy still dirty) when the write comes out short.
+bool write_copy(const IdxHandle* h, IndexState* s, CachedPage& copy) {
+  const int64_t pos = static_cast<int64_t>(copy.page_no) * kPageSize;
+  if (file_write_at(h->file, pos, copy.bytes, kPageSize) != kPageSize) {
+    s->write_failed = true;
+    report(h, status::kIndexWriteError);
+    return false;
+  }
+  copy.dirty = false;
+  return true;
+}
+
+// Keeps image as the dirty copy of page page_no, writing out the dirty copy
+// of another page whose slot it takes. False when the image is damaged or
+// that write failed: the caller writes the image itself.
+bool keep_dirty(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image) {
+  const int32_t n = page_count(image);
+  if (!s->write_back || n < 0 || n > s->max_keys) return false;
+  CachedPage& copy = cache_slot(s, page_no);
+  if (copy.page_no != 0 && copy.page_no != page_no && copy.dirty && !write_copy(h, s, copy))
+    return false;
+  std::memcpy(copy.bytes, image, kPageSize);
+  copy.page_no = page_no;
+  copy.interior = entry_child(s, image, 0) != 0 || entry_child(s, image, n) != 0;
+  copy.dirty = true;
+  return true;
 }
 
 // Fills the level's buffer with page page_no: the copy when one is held,
@@ -98,6 +130,10 @@ bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no
 void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image,
                  int32_t keep_level) {
   forget_page(s, page_no, keep_level);
+  if (keep_dirty(h, s, page_no, image)) {
+    if (page_no >= s->file_pages) s->file_pages = page_no + 1;
+    return;
+  }
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
   if (file_write_at(h->file, pos, image, kPageSize) != kPageSize) {
     s->write_failed = true;
@@ -198,6 +234,20 @@ void write_level(const IdxHandle* h, IndexState* s, int32_t level) {
 
 void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image) {
   write_image(h, s, page_no, image, -1);
+}
+
+bool write_dirty_pages(const IdxHandle* h, IndexState* s) {
+  // Slots in page order, so that the file is written front to back.
+  uint16_t order[kCachedPages];
+  int32_t n = 0;
+  for (int32_t i = 0; i < kCachedPages; ++i)
+    if (s->cached[i].page_no != 0 && s->cached[i].dirty) order[n++] = static_cast<uint16_t>(i);
+  std::sort(order, order + n, [s](uint16_t a, uint16_t b) {
+    return s->cached[a].page_no < s->cached[b].page_no;
+  });
+  bool all = true;
+  for (int32_t i = 0; i < n; ++i) all = write_copy(h, s, s->cached[order[i]]) && all;
+  return all;
 }
 
 uint32_t take_page(IdxHandle* h, IndexState* s) {

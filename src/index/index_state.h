@@ -1,7 +1,8 @@
 // The library-owned state of an open index and the page traffic shared by
 // search, the cursor moves and the edits: one level buffer per tree level
 // from the root (level 0) down, loaded only when the wanted page differs from
-// the one it holds, and pages written back as soon as they change.
+// the one it holds, and changed pages kept as copies that are written back
+// when their slot is wanted for another page, at a flush and at the close.
 #pragma once
 
 #include <cstdint>
@@ -25,13 +26,19 @@ struct Level {
 // a search that goes down through one again need not read it from the file:
 // the pages near the root are met by nearly every search, and a run of
 // insertions goes back to the same few leaves (the last of each run of equal
-// keys). A slot is chosen by the page number; a leaf never takes the slot of
-// an interior page (a page with children). A page written successfully
-// leaves its new bytes as the copy, one whose write failed none.
+// keys). A slot is chosen by the page number; a leaf read never takes the
+// slot of an interior page (a page with children), and no page read takes
+// the slot of a changed one. A changed page is kept as a dirty copy instead
+// of being written: its slot taken for another changed page writes it
+// first, and write_dirty_pages (flush, close) writes them all, so that a run
+// of insertions into the same leaves writes each once. A page whose image is
+// damaged (more entries than a page takes), or whose slot's dirty page could
+// not be written, is written at once.
 inline constexpr int kCachedPages = 256;
 struct CachedPage {
   uint32_t page_no;  // 0 = empty
   bool interior;
+  bool dirty;  // changed since the file last had it
   uint8_t bytes[kPageSize];
 };
 
@@ -59,6 +66,8 @@ struct IndexState {
   int32_t direction;
   // Set when a page write failed; cleared when an edit begins.
   bool write_failed;
+  // Changed pages are kept as dirty copies (not for a read-only file).
+  bool write_back;
 
   CachedPage cached[kCachedPages];
 
@@ -107,6 +116,11 @@ void write_level(const IdxHandle* h, IndexState* s, int32_t level);
 // Writes a 512-byte page image under page_no; a short write is reported as 8.
 // Any level holding that page forgets it.
 void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image);
+
+// Writes every dirty copy to the file, in page order. Returns true when all
+// reached it; a short write is reported as 8, sets write_failed and leaves
+// that copy dirty for the next try.
+bool write_dirty_pages(const IdxHandle* h, IndexState* s);
 
 // Takes the next free page number, raising the header's next free page and
 // marking the header dirty.

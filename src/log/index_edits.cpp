@@ -23,8 +23,8 @@ int32_t fail(LogHandle* log, int slot, bool report) {
 void drop_index(LogHandle* log, int slot) {
   IdxHandle* idx = &log->index_slot[slot];
   if (!platform::is_open(idx->file)) return;
-  // Its header need not be written back into a file about to go.
-  idx->header_dirty = 0;
+  // Neither its changed pages nor its header need reach a file about to go.
+  index::forget_changes(idx);
   if (index::close(idx) == 0) index::close(idx);
   char path[kPathSize + 1];
   const size_t n = strnlen(idx->path, kPathSize);

@@ -6,6 +6,7 @@
 #include "index/index_file.h"
 #include "log/close_hook.h"
 #include "log/held_appends.h"
+#include "log/index_edits.h"
 #include "log/log_file_set.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
@@ -97,7 +98,12 @@ int32_t close_log(LogHandle* log, int32_t flags) {
   if (flags == kQuickOpen) return result;
 
   close_record_file(&log->mst);
-  for (int i = 0; i < kLogIndexCount; ++i) result = index::close(&log->index_slot[i]);
+  for (int i = 0; i < kLogIndexCount; ++i) {
+    result = index::close(&log->index_slot[i]);
+    // Changed pages that cannot be written: the file goes, and the next
+    // open builds the index anew (as for an edit that fails).
+    if (result == 0 && index::has_unwritten_pages(&log->index_slot[i])) drop_index(log, i);
+  }
 
   if ((flags & kAllocateViewer) != 0 && log->viewer != nullptr) {
     platform::env()->release(log->viewer);

@@ -4,6 +4,7 @@
 #include "frame/status.h"
 #include "index/index_file.h"
 #include "log/held_appends.h"
+#include "log/index_edits.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "platform/env.h"
@@ -29,7 +30,13 @@ int32_t flush_log(LogHandle* log) {
   keep_first(&first, flush_record_file(&log->mst.handle));
   keep_first(&first, flush_record_file(&log->dbs.handle));
   keep_first(&first, protocol::sync_remarks_file(log));
-  for (int i = 0; i < kLogIndexCount; ++i) keep_first(&first, index::flush(&log->index_slot[i]));
+  for (int i = 0; i < kLogIndexCount; ++i) {
+    keep_first(&first, index::flush(&log->index_slot[i]));
+    // An index whose changed pages cannot reach its file is out of step
+    // with it: dropped, as an edit that fails drops it, and built anew by
+    // the next open.
+    if (index::has_unwritten_pages(&log->index_slot[i])) drop_index(log, i);
+  }
   return platform::is_open(log->dbs.handle.file) ? first : status::kCannotOpen;
 }
 

@@ -33,6 +33,7 @@ class IndexFile : public ::testing::Test {
     ASSERT_EQ(idx.status, 0);
     index::insert(idx.get(), "K00031", 32);
     ASSERT_EQ(idx->header_dirty, 1);
+    ASSERT_TRUE(index::write_dirty_pages(idx.get(), idx.state()));  // the pages in the file
   }
   uint32_t root_on_disk() { return load_u32(read_file(path_).data()); }
 

@@ -58,9 +58,16 @@ inline std::vector<int32_t> recnos_of(const std::vector<IndexEntry>& entries) {
   return out;
 }
 
+// The bytes of an open index's file, once the pages it keeps changed are in it.
+inline std::vector<uint8_t> file_of(OpenIndex& idx, const std::string& path) {
+  EXPECT_TRUE(index::write_dirty_pages(idx.get(), idx.state()));
+  return read_file(path);
+}
+
 // The tree check of an open index's file, with the root and next free page
-// the state holds.
+// the state holds, once the pages it keeps changed are in the file.
 inline IndexCheck check_open(OpenIndex& idx, const std::string& path) {
+  EXPECT_TRUE(index::write_dirty_pages(idx.get(), idx.state()));
   return check_index_file(path, idx.state()->root, idx.state()->next_free);
 }
 

@@ -36,12 +36,12 @@ class IndexRemove : public ::testing::Test {
 
   // The key of entry i on page p, as on disk.
   std::string key(uint32_t p, int i) {
-    const std::vector<uint8_t> file = read_file(path_);
+    const std::vector<uint8_t> file = file_of(*idx_, path_);
     return std::string(reinterpret_cast<const char*>(file.data()) + p * 512 + 4 + i * 16 + 8, 6);
   }
-  uint32_t count(uint32_t p) { return load_u32(read_file(path_).data() + p * 512); }
+  uint32_t count(uint32_t p) { return load_u32(file_of(*idx_, path_).data() + p * 512); }
   bool unchanged(uint32_t p) {
-    const std::vector<uint8_t> file = read_file(path_);
+    const std::vector<uint8_t> file = file_of(*idx_, path_);
     return std::equal(file.begin() + p * 512, file.begin() + (p + 1) * 512,
                       before_.begin() + p * 512);
   }
