@@ -68,22 +68,6 @@ void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
   if (copy.page_no == page_no) copy.page_no = 0;
 }
 
-// Keeps a copy of page page_no, whose bytes are as the file holds them, in
-// its slot, unless the page is damaged (more entries than a page takes) or a
-// leaf that would push out an interior page.
-void keep_copy(IndexState* s, uint32_t page_no, const uint8_t* page) {
-  const int32_t n = page_count(page);
-  if (n < 0 || n > s->max_keys) return;
-  const bool interior = entry_child(s, page, 0) != 0 || entry_child(s, page, n) != 0;
-  CachedPage& copy = cache_slot(s, page_no);
-  if (copy.page_no != 0 && copy.page_no != page_no && (copy.dirty || (copy.interior && !interior)))
-    return;
-  std::memcpy(copy.bytes, page, kPageSize);
-  copy.page_no = page_no;
-  copy.interior = interior;
-  copy.dirty = false;
-}
-
 // Writes a dirty copy to the file; false (reported as 8, write_failed set,
 // the copy still dirty) when the write comes out short.
 bool write_copy(const IdxHandle* h, IndexState* s, CachedPage& copy) {
@@ -97,18 +81,49 @@ bool write_copy(const IdxHandle* h, IndexState* s, CachedPage& copy) {
   return true;
 }
 
-// Keeps image as the dirty copy of page page_no, writing out the dirty copy
-// of another page whose slot it takes. False when the image is damaged or
-// that write failed: the caller writes the image itself.
+bool is_interior(const IndexState* s, const uint8_t* page, int32_t n) {
+  return entry_child(s, page, 0) != 0 || entry_child(s, page, n) != 0;
+}
+
+// Whether page page_no (interior or not) may have its slot: a leaf never
+// takes an interior page's slot; another page's dirty copy is written out
+// first (for a page read, only to make room for an interior page).
+bool take_slot(const IdxHandle* h, IndexState* s, CachedPage& copy, uint32_t page_no,
+               bool interior, bool read) {
+  if (copy.page_no == 0 || copy.page_no == page_no) return true;
+  if (copy.interior && !interior) return false;
+  if (!copy.dirty) return true;
+  if (read && !interior) return false;
+  return write_copy(h, s, copy);
+}
+
+// Keeps a copy of page page_no, whose bytes are as the file holds them, in
+// its slot, unless the page is damaged (more entries than a page takes) or
+// the slot is not its to take.
+void keep_copy(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* page) {
+  const int32_t n = page_count(page);
+  if (n < 0 || n > s->max_keys) return;
+  const bool interior = is_interior(s, page, n);
+  CachedPage& copy = cache_slot(s, page_no);
+  if (!take_slot(h, s, copy, page_no, interior, true)) return;
+  std::memcpy(copy.bytes, page, kPageSize);
+  copy.page_no = page_no;
+  copy.interior = interior;
+  copy.dirty = false;
+}
+
+// Keeps image as the dirty copy of page page_no. False when the image is
+// damaged, the slot is not its to take, or the dirty copy there could not
+// be written: the caller writes the image itself.
 bool keep_dirty(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_t* image) {
   const int32_t n = page_count(image);
   if (!s->write_back || n < 0 || n > s->max_keys) return false;
+  const bool interior = is_interior(s, image, n);
   CachedPage& copy = cache_slot(s, page_no);
-  if (copy.page_no != 0 && copy.page_no != page_no && copy.dirty && !write_copy(h, s, copy))
-    return false;
+  if (!take_slot(h, s, copy, page_no, interior, false)) return false;
   std::memcpy(copy.bytes, image, kPageSize);
   copy.page_no = page_no;
-  copy.interior = entry_child(s, image, 0) != 0 || entry_child(s, image, n) != 0;
+  copy.interior = interior;
   copy.dirty = true;
   return true;
 }
@@ -123,7 +138,7 @@ bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no
   }
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
   if (file_read_at(h->file, pos, level.page, kPageSize) != kPageSize) return false;
-  keep_copy(s, page_no, level.page);
+  keep_copy(h, s, page_no, level.page);
   return true;
 }
 
@@ -140,7 +155,7 @@ void write_image(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint
     report(h, status::kIndexWriteError);
     return;
   }
-  keep_copy(s, page_no, image);
+  keep_copy(h, s, page_no, image);
   if (page_no >= s->file_pages) s->file_pages = page_no + 1;
 }
 

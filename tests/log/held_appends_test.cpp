@@ -95,7 +95,7 @@ TEST_F(HeldAppendsTest, ARunThatFailsBehindTheAppendsBackIsSaidByTheNextFlush) {
   EXPECT_EQ(+log->dbs.handle.record_count, 2);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 2);
   EXPECT_EQ(test::read_file(base_ + ".dbr"), dbr_before);
-  EXPECT_LE(log->index_slot[0].file, 0);
+  EXPECT_LE(+log->index_slot[0].file, 0);
   EXPECT_EQ(OSP_flush(log.get()), OSP_DATA_WRITE_ERROR);
   EXPECT_EQ(OSP_flush(log.get()), 0);
   hooks_.boxes.clear();

@@ -99,8 +99,8 @@ TEST_F(LogWriteFailureTest, AShortRemarkBlockLeavesNoTraceOfTheAppend) {
     if (through != 0) {
       EXPECT_EQ(test::slot_entries(log.get(), 0).size(), 6u);
     } else {
-      EXPECT_LE(log->index_slot[0].file, 0);
-      EXPECT_LE(log->index_slot[1].file, 0);
+      EXPECT_LE(+log->index_slot[0].file, 0);
+      EXPECT_LE(+log->index_slot[1].file, 0);
     }
     expect_consistent_after_reopen(log, through == 0);
   }
