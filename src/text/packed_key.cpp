@@ -37,22 +37,31 @@ bool sorted(const uint8_t* entries, int32_t count) {
   return true;
 }
 
-// A stable sort by key: four passes of one key byte each, lowest first,
-// between entries and work.
+// A stable sort by key: three passes of 11, 11 and 10 key bits, lowest
+// first, between entries and work (a count table of 2048 stays in the
+// processor's nearest cache). A pass in which every key has the same digit
+// is left out; the entries end in entries.
 void radix_sort(uint8_t* entries, uint8_t* work, int32_t count) {
+  constexpr int kDigitBits = 11;
+  constexpr int32_t kDigits = 1 << kDigitBits;
   uint8_t* from = entries;
   uint8_t* to = work;
-  for (int byte = 0; byte < 4; ++byte) {
-    int32_t start[257] = {};
-    for (int32_t i = 0; i < count; ++i) ++start[from[static_cast<int64_t>(i) * kEntrySize + 3 + byte] + 1];
-    for (int b = 0; b < 256; ++b) start[b + 1] += start[b];
+  for (int shift = 0; shift < 32; shift += kDigitBits) {
+    int32_t start[kDigits + 1] = {};
+    for (int32_t i = 0; i < count; ++i)
+      ++start[((entry_key(from + static_cast<int64_t>(i) * kEntrySize) >> shift) & (kDigits - 1)) + 1];
+    bool one_digit = false;
+    for (int32_t d = 0; d < kDigits && !one_digit; ++d) one_digit = start[d + 1] == count;
+    if (one_digit) continue;
+    for (int32_t d = 0; d < kDigits; ++d) start[d + 1] += start[d];
     for (int32_t i = 0; i < count; ++i) {
       const uint8_t* e = from + static_cast<int64_t>(i) * kEntrySize;
-      std::memcpy(to + static_cast<int64_t>(start[e[3 + byte]]++) * kEntrySize, e, kEntrySize);
+      const uint32_t digit = (entry_key(e) >> shift) & (kDigits - 1);
+      std::memcpy(to + static_cast<int64_t>(start[digit]++) * kEntrySize, e, kEntrySize);
     }
     std::swap(from, to);
   }
-  // Four passes end where they began, in entries.
+  if (from != entries) std::memcpy(entries, from, static_cast<size_t>(count) * kEntrySize);
 }
 
 }  // namespace
