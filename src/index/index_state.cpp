@@ -61,6 +61,24 @@ CachedPage& cache_slot(IndexState* s, uint32_t page_no) {
   return s->cached[page_no % kCachedPages];
 }
 
+// The bytes of the copy in page_no's slot; null while its chunk was never
+// needed.
+uint8_t* slot_bytes(const IndexState* s, uint32_t page_no) {
+  const uint32_t slot = page_no % kCachedPages;
+  uint8_t* chunk = s->chunks[slot / kChunkPages];
+  return chunk == nullptr ? nullptr : chunk + static_cast<size_t>(slot % kChunkPages) * kPageSize;
+}
+
+// The same, taking the slot's chunk first when needed; null without memory
+// (the page then goes without a copy).
+uint8_t* slot_room(IndexState* s, uint32_t page_no) {
+  const uint32_t slot = page_no % kCachedPages;
+  uint8_t*& chunk = s->chunks[slot / kChunkPages];
+  if (chunk == nullptr)
+    chunk = static_cast<uint8_t*>(platform::env()->allocate(static_cast<size_t>(kChunkPages) * kPageSize));
+  return slot_bytes(s, page_no);
+}
+
 void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
   for (int32_t l = 0; l < s->level_count; ++l)
     if (l != keep_level && s->levels[l].page_no == page_no) s->levels[l].page_no = 0;
@@ -72,7 +90,7 @@ void forget_page(IndexState* s, uint32_t page_no, int32_t keep_level) {
 // the copy still dirty) when the write comes out short.
 bool write_copy(const IdxHandle* h, IndexState* s, CachedPage& copy) {
   const int64_t pos = static_cast<int64_t>(copy.page_no) * kPageSize;
-  if (file_write_at(h->file, pos, copy.bytes, kPageSize) != kPageSize) {
+  if (file_write_at(h->file, pos, slot_bytes(s, copy.page_no), kPageSize) != kPageSize) {
     s->write_failed = true;
     report(h, status::kIndexWriteError);
     return false;
@@ -106,7 +124,9 @@ void keep_copy(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8_
   const bool interior = is_interior(s, page, n);
   CachedPage& copy = cache_slot(s, page_no);
   if (!take_slot(h, s, copy, page_no, interior, true)) return;
-  std::memcpy(copy.bytes, page, kPageSize);
+  uint8_t* bytes = slot_room(s, page_no);
+  if (bytes == nullptr) return;
+  std::memcpy(bytes, page, kPageSize);
   copy.page_no = page_no;
   copy.interior = interior;
   copy.dirty = false;
@@ -121,7 +141,9 @@ bool keep_dirty(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8
   const bool interior = is_interior(s, image, n);
   CachedPage& copy = cache_slot(s, page_no);
   if (!take_slot(h, s, copy, page_no, interior, false)) return false;
-  std::memcpy(copy.bytes, image, kPageSize);
+  uint8_t* bytes = slot_room(s, page_no);
+  if (bytes == nullptr) return false;
+  std::memcpy(bytes, image, kPageSize);
   copy.page_no = page_no;
   copy.interior = interior;
   copy.dirty = true;
@@ -133,7 +155,7 @@ bool keep_dirty(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8
 bool load_page(const IdxHandle* h, IndexState* s, Level& level, uint32_t page_no) {
   const CachedPage& copy = cache_slot(s, page_no);
   if (copy.page_no == page_no) {
-    std::memcpy(level.page, copy.bytes, kPageSize);
+    std::memcpy(level.page, slot_bytes(s, page_no), kPageSize);
     return true;
   }
   const int64_t pos = static_cast<int64_t>(page_no) * kPageSize;
@@ -179,6 +201,7 @@ void destroy_state(IndexState* s) {
   platform::Env* env = platform::env();
   for (int32_t l = 0; l < s->level_count; ++l) env->release(s->levels[l].page);
   env->release(s->levels);
+  for (uint8_t* chunk : s->chunks) env->release(chunk);
   env->release(s);
 }
 

@@ -34,12 +34,15 @@ struct Level {
 // of insertions into the same leaves writes each once. A page whose image is
 // damaged (more entries than a page takes), or whose slot's dirty page could
 // not be written, is written at once.
-inline constexpr int kCachedPages = 256;
+// The copies' bytes are taken in chunks of kChunkPages pages as slots are
+// first used, so that an index of a few pages costs a few chunks and one
+// of up to kCachedPages pages (2 MiB) is held whole.
+inline constexpr int kCachedPages = 4096;
+inline constexpr int kChunkPages = 64;
 struct CachedPage {
   uint32_t page_no;  // 0 = empty
   bool interior;
   bool dirty;  // changed since the file last had it
-  uint8_t bytes[kPageSize];
 };
 
 struct IndexState {
@@ -70,6 +73,7 @@ struct IndexState {
   bool write_back;
 
   CachedPage cached[kCachedPages];
+  uint8_t* chunks[kCachedPages / kChunkPages];  // the copies' bytes, null until used
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up
