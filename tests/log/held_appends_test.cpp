@@ -8,6 +8,7 @@
 
 #include "log/log_fixture.h"
 #include "osprey32.h"
+#include "platform/env.h"
 #include "support/fault_env.h"
 #include "support/hooks_fixture.h"
 #include "support/log_walk.h"
@@ -76,9 +77,9 @@ TEST_F(HeldAppendsTest, ContactsLandInOrderAcrossRunsAndReadsBetween) {
 // read finds the counts taken back, the next flush says so (once), the slots
 // that held the contacts' entries go, and the next open finds a sound log.
 TEST_F(HeldAppendsTest, ARunThatFailsBehindTheAppendsBackIsSaidByTheNextFlush) {
+  const auto dbr_before = test::read_file(base_ + ".dbr");
   OpenedLog log(base_);
   ASSERT_EQ(log.status, 0);
-  const auto dbr_before = test::read_file(base_ + ".dbr");
   for (int i = 0; i < 3; ++i) {
     log->view = test::expected_view(nth(2 * i));
     int32_t confirm = OSP_CONFIRM_NO_QUESTION;
@@ -94,7 +95,8 @@ TEST_F(HeldAppendsTest, ARunThatFailsBehindTheAppendsBackIsSaidByTheNextFlush) {
   EXPECT_NE(hooks_.boxes[0].text.find(log->dbr_name), std::string::npos);
   EXPECT_EQ(+log->dbs.handle.record_count, 2);
   EXPECT_EQ(test::header_count_of(log->dbr_header), 2);
-  EXPECT_EQ(test::read_file(base_ + ".dbr"), dbr_before);
+  EXPECT_EQ(platform::env()->size(log->dbr_file), static_cast<int64_t>(dbr_before.size()))
+      << "the blocks are cut off again";
   EXPECT_LE(+log->index_slot[0].file, 0);
   EXPECT_EQ(OSP_flush(log.get()), OSP_DATA_WRITE_ERROR);
   EXPECT_EQ(OSP_flush(log.get()), 0);
@@ -112,13 +114,15 @@ TEST_F(HeldAppendsTest, AnAppendToAnotherLogWritesTheFirstLogsRun) {
   OpenedLog b(other);
   ASSERT_EQ(a.status, 0);
   ASSERT_EQ(b.status, 0);
-  const size_t before = test::read_file(base_ + ".dbs").size();
+  // The platform's own size, which (unlike the library's) has nothing written first.
+  const auto size = [&] { return platform::env()->size(a->dbs.handle.file); };
+  const int64_t before = size();
   a->view = test::expected_view(nth(0));
   ASSERT_EQ(DB_append(a.get()), 0);
-  EXPECT_EQ(test::read_file(base_ + ".dbs").size(), before) << "held";
+  EXPECT_EQ(size(), before) << "held";
   b->view = test::expected_view(nth(1));
   ASSERT_EQ(DB_append(b.get()), 0);
-  EXPECT_GT(test::read_file(base_ + ".dbs").size(), before) << "written";
+  EXPECT_GT(size(), before) << "written";
   EXPECT_EQ(OSP_flush(a.get()), 0);
   EXPECT_EQ(OSP_flush(b.get()), 0);
 }
