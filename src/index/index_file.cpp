@@ -130,16 +130,12 @@ int32_t flush(IdxHandle* h) {
 
 bool has_unwritten_pages(const IdxHandle* h) {
   const IndexState* s = state_of(h);
-  if (s == nullptr) return false;
-  for (const CachedPage& c : s->cached)
-    if (c.page_no != 0 && c.dirty) return true;
-  return false;
+  return s != nullptr && has_dirty_pages(s);
 }
 
 void forget_changes(IdxHandle* h) {
   IndexState* s = state_of(h);
-  if (s != nullptr)
-    for (CachedPage& c : s->cached) c.dirty = false;
+  if (s != nullptr) forget_dirty_pages(s);
   h->header_dirty = 0;
 }
 

@@ -147,6 +147,10 @@ bool keep_dirty(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8
   copy.page_no = page_no;
   copy.interior = interior;
   copy.dirty = true;
+  if (!copy.listed) {
+    copy.listed = true;
+    s->dirty_slots[s->dirty_count++] = static_cast<uint16_t>(page_no % kCachedPages);
+  }
   return true;
 }
 
@@ -275,17 +279,51 @@ void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8
 }
 
 bool write_dirty_pages(const IdxHandle* h, IndexState* s) {
-  // Slots in page order, so that the file is written front to back.
-  uint16_t order[kCachedPages];
+  // The listed slots still dirty, in page order, so that the file is
+  // written front to back; those whose write fails stay listed.
   int32_t n = 0;
-  for (int32_t i = 0; i < kCachedPages; ++i)
-    if (s->cached[i].page_no != 0 && s->cached[i].dirty) order[n++] = static_cast<uint16_t>(i);
-  std::sort(order, order + n, [s](uint16_t a, uint16_t b) {
+  for (int32_t i = 0; i < s->dirty_count; ++i) {
+    CachedPage& c = s->cached[s->dirty_slots[i]];
+    if (c.page_no != 0 && c.dirty) {
+      s->dirty_slots[n++] = s->dirty_slots[i];
+    } else {
+      c.listed = false;
+    }
+  }
+  s->dirty_count = n;
+  std::sort(s->dirty_slots, s->dirty_slots + n, [s](uint16_t a, uint16_t b) {
     return s->cached[a].page_no < s->cached[b].page_no;
   });
   bool all = true;
-  for (int32_t i = 0; i < n; ++i) all = write_copy(h, s, s->cached[order[i]]) && all;
+  int32_t kept = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    CachedPage& c = s->cached[s->dirty_slots[i]];
+    if (write_copy(h, s, c)) {
+      c.listed = false;
+    } else {
+      all = false;
+      s->dirty_slots[kept++] = s->dirty_slots[i];
+    }
+  }
+  s->dirty_count = kept;
   return all;
+}
+
+bool has_dirty_pages(const IndexState* s) {
+  for (int32_t i = 0; i < s->dirty_count; ++i) {
+    const CachedPage& c = s->cached[s->dirty_slots[i]];
+    if (c.page_no != 0 && c.dirty) return true;
+  }
+  return false;
+}
+
+void forget_dirty_pages(IndexState* s) {
+  for (int32_t i = 0; i < s->dirty_count; ++i) {
+    CachedPage& c = s->cached[s->dirty_slots[i]];
+    c.dirty = false;
+    c.listed = false;
+  }
+  s->dirty_count = 0;
 }
 
 uint32_t take_page(IdxHandle* h, IndexState* s) {

@@ -42,7 +42,8 @@ inline constexpr int kChunkPages = 64;
 struct CachedPage {
   uint32_t page_no;  // 0 = empty
   bool interior;
-  bool dirty;  // changed since the file last had it
+  bool dirty;   // changed since the file last had it
+  bool listed;  // in the state's list of slots that were made dirty
 };
 
 struct IndexState {
@@ -74,6 +75,10 @@ struct IndexState {
 
   CachedPage cached[kCachedPages];
   uint8_t* chunks[kCachedPages / kChunkPages];  // the copies' bytes, null until used
+  // The slots made dirty since the last write_dirty_pages (some may have
+  // been written or forgotten since), so that a flush looks at those only.
+  uint16_t dirty_slots[kCachedPages];
+  int32_t dirty_count;
 
   uint8_t key[kMaxKeyLength];        // the key the cursor last stood on
   uint8_t separator[kMaxKeyLength];  // a split's separator on its way up
@@ -125,6 +130,12 @@ void write_page(const IdxHandle* h, IndexState* s, uint32_t page_no, const uint8
 // reached it; a short write is reported as 8, sets write_failed and leaves
 // that copy dirty for the next try.
 bool write_dirty_pages(const IdxHandle* h, IndexState* s);
+
+// True when a copy is dirty (changed pages not yet in the file).
+bool has_dirty_pages(const IndexState* s);
+
+// Forgets every dirty copy's changes (for a file about to be deleted).
+void forget_dirty_pages(IndexState* s);
 
 // Takes the next free page number, raising the header's next free page and
 // marking the header dirty.
