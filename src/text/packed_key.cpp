@@ -37,39 +37,52 @@ bool sorted(const uint8_t* entries, int32_t count) {
   return true;
 }
 
-// A stable sort by key: three passes of 11, 11 and 10 key bits, lowest
-// first, between entries and work (a count table of 2048 stays in the
-// processor's nearest cache). A pass in which every key has the same digit
-// is left out; the entries end in entries.
+// A stable sort by key. Each entry becomes one 8-byte item, its key above
+// its index, and the items are sorted in three passes of 11, 11 and 10 key
+// bits, lowest first (count tables of 2048 stay in the processor's nearest
+// cache; a pass in which every key has the same digit is left out); the
+// entries are then gathered in that order. work holds 2 * count items and
+// count entries.
 void radix_sort(uint8_t* entries, uint8_t* work, int32_t count) {
   constexpr int kDigitBits = 11;
   constexpr int32_t kDigits = 1 << kDigitBits;
-  uint8_t* from = entries;
-  uint8_t* to = work;
-  for (int shift = 0; shift < 32; shift += kDigitBits) {
-    int32_t start[kDigits + 1] = {};
-    for (int32_t i = 0; i < count; ++i)
-      ++start[((entry_key(from + static_cast<int64_t>(i) * kEntrySize) >> shift) & (kDigits - 1)) + 1];
+  constexpr int kPasses = 3;
+  auto* from = reinterpret_cast<uint64_t*>(work);
+  uint64_t* to = from + count;
+  uint8_t* gathered = reinterpret_cast<uint8_t*>(to + count);
+  static int32_t start[kPasses][kDigits + 1];
+  std::memset(start, 0, sizeof start);
+  for (int32_t i = 0; i < count; ++i) {
+    const uint32_t key = entry_key(entries + static_cast<int64_t>(i) * kEntrySize);
+    from[i] = static_cast<uint64_t>(key) << 32 | static_cast<uint32_t>(i);
+    for (int p = 0; p < kPasses; ++p) ++start[p][((key >> (p * kDigitBits)) & (kDigits - 1)) + 1];
+  }
+  for (int p = 0; p < kPasses; ++p) {
+    int32_t* at = start[p];
     bool one_digit = false;
-    for (int32_t d = 0; d < kDigits && !one_digit; ++d) one_digit = start[d + 1] == count;
+    for (int32_t d = 0; d < kDigits && !one_digit; ++d) one_digit = at[d + 1] == count;
     if (one_digit) continue;
-    for (int32_t d = 0; d < kDigits; ++d) start[d + 1] += start[d];
+    for (int32_t d = 0; d < kDigits; ++d) at[d + 1] += at[d];
+    const int shift = 32 + p * kDigitBits;
     for (int32_t i = 0; i < count; ++i) {
-      const uint8_t* e = from + static_cast<int64_t>(i) * kEntrySize;
-      const uint32_t digit = (entry_key(e) >> shift) & (kDigits - 1);
-      std::memcpy(to + static_cast<int64_t>(start[digit]++) * kEntrySize, e, kEntrySize);
+      const uint64_t item = from[i];
+      to[at[(item >> shift) & (kDigits - 1)]++] = item;
     }
     std::swap(from, to);
   }
-  if (from != entries) std::memcpy(entries, from, static_cast<size_t>(count) * kEntrySize);
+  for (int32_t i = 0; i < count; ++i)
+    std::memcpy(gathered + static_cast<int64_t>(i) * kEntrySize,
+                entries + static_cast<int64_t>(static_cast<uint32_t>(from[i])) * kEntrySize,
+                kEntrySize);
+  std::memcpy(entries, gathered, static_cast<size_t>(count) * kEntrySize);
 }
 
 }  // namespace
 
 void sort_entries(uint8_t* entries, int32_t count) {
   if (count <= 1 || sorted(entries, count)) return;
-  auto* work = static_cast<uint8_t*>(
-      platform::env()->allocate(static_cast<size_t>(count) * kEntrySize));
+  auto* work = static_cast<uint8_t*>(platform::env()->allocate(
+      static_cast<size_t>(count) * (2 * sizeof(uint64_t) + kEntrySize)));
   if (work != nullptr) {
     radix_sort(entries, work, count);
     platform::env()->release(work);

@@ -37,7 +37,7 @@ inline void set_entry(uint8_t* e, uint32_t position, uint32_t key) {
 // Sorts count entries at entries by packed key, unsigned and ascending;
 // entries with equal keys stay in the order they had (lists are sorted from
 // file order, so equal keys stay in file order). A list already in key order
-// is left as it is. Uses a work list as long as entries from the platform's
+// is left as it is. Uses a work area of 23 bytes an entry from the platform's
 // heap; without one, sorts by key and then position.
 void sort_entries(uint8_t* entries, int32_t count);
 
