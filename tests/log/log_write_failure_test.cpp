@@ -51,7 +51,9 @@ class LogWriteFailureTest : public ::testing::Test {
   // The log (unless slots were dropped) and the log closed and opened again
   // ask nothing and are consistent.
   void expect_consistent_after_reopen(OpenedLog& log, bool slots_dropped = false) {
-    if (!slots_dropped) EXPECT_TRUE(test::log_problems(log.get()).empty());
+    if (!slots_dropped) {
+      EXPECT_TRUE(test::log_problems(log.get()).empty());
+    }
     hooks_.boxes.clear();
     ASSERT_EQ(log.reopen(), 0);
     EXPECT_TRUE(hooks_.boxes.empty()) << hooks_.boxes.size() << " questions at the open";
@@ -79,7 +81,9 @@ TEST_F(LogWriteFailureTest, AShortRemarkBlockLeavesNoTraceOfTheAppend) {
     log->view = test::expected_view(contact("QA7GGG", "1001", {"NEVER", "", ""}));
     const auto before = dbr();
     int32_t word = 0;
-    if (through == 0) ASSERT_EQ(OSP_append(log.get(), kContacts, &word), 0);
+    if (through == 0) {
+      ASSERT_EQ(OSP_append(log.get(), kContacts, &word), 0);
+    }
     {
       FaultEnv env;
       ScopedEnv scoped(&env);
