@@ -80,12 +80,14 @@ int32_t back(IdxHandle* h);
 
 // Inserts an entry for the key-length bytes at key and record number recno
 // (non-zero) after every entry with an equal key, splitting full pages on the
-// way up. Pages are written at once; a new root or new pages change the
-// header, which flush or close writes back. Leaves the cursor unpositioned.
+// way up. Changed pages are kept as copies and written when their slot is
+// wanted, by flush or by close (index_state.h); a new root or new pages
+// change the header, which flush or close writes back after them. Leaves the cursor unpositioned.
 // Returns 0 when the entry is in; else the failure, already reported: 7 a
 // page could not be read, memory could not be had or the tree is damaged
-// (nothing was written), 8 a page could not be written (the tree may then
-// hold part of the change). A closed
+// (nothing was written), 8 a page could not be written (a read-only index,
+// or a kept copy written to make room; the tree may then hold part of the
+// change). A closed
 // handle, a null key or a record number of 0: 5, nothing done.
 int32_t insert(IdxHandle* h, const char* key, int32_t recno);
 
