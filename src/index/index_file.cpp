@@ -86,8 +86,10 @@ int32_t open_read_only(const char* path, IdxHandle* h) {
 int32_t close(IdxHandle* h) {
   if (h == nullptr || h->file <= 0) return 0;
   IndexState* s = static_cast<IndexState*>(h->state);
-  // Changed pages first, then the header that may point at them.
-  if (s != nullptr && !write_dirty_pages(h, s)) return 0;
+  // Changed pages first, then the header that may point at them. A page
+  // that cannot be written (reported) is forgotten, as an edit's page whose
+  // write failed always was: the file then lacks it.
+  if (s != nullptr && !write_dirty_pages(h, s)) forget_dirty_pages(s);
   if (file_seek(h->file, 0) != 0) return 0;
   if (h->header_dirty != 0 && s != nullptr) {
     uint8_t image[kHeaderWriteBack];
@@ -126,6 +128,12 @@ int32_t flush(IdxHandle* h) {
   }
   h->header_dirty = 0;
   return status::kOk;
+}
+
+int32_t write_changed_pages(IdxHandle* h) {
+  IndexState* s = state_of(h);
+  if (s == nullptr || write_dirty_pages(h, s)) return status::kOk;
+  return status::kIndexWriteError;
 }
 
 bool has_unwritten_pages(const IdxHandle* h) {

@@ -34,11 +34,12 @@ int32_t open(const char* path, IdxHandle* h);
 // removal fails with 8, a header write-back at close is not attempted.
 int32_t open_read_only(const char* path, IdxHandle* h);
 
-// Writes the pages changed and kept (index_state.h), then the root and next
-// free page back when header_dirty, closes the file,
+// Writes the pages changed and kept (index_state.h; one that cannot be
+// written is reported as 8 and forgotten, the file then lacking it), then
+// the root and next free page back when header_dirty, closes the file,
 // releases the state and marks h closed (file -1, header_dirty 0). When the
-// seek to the header fails, or a page or the header write comes out short
-// (reported as 8), the file stays open and the state in place. Does nothing for a handle
+// seek to the header fails, or the header write comes out short (reported
+// as 8), the file stays open and the state in place. Does nothing for a handle
 // whose file is 0 or below. Returns 1 when the handle was closed, else 0.
 int32_t close(IdxHandle* h);
 
@@ -49,6 +50,10 @@ int32_t close(IdxHandle* h);
 // 5, a short write or a failed platform flush as 8; header_dirty then stays
 // set, so that a later flush or the close tries again.
 int32_t flush(IdxHandle* h);
+
+// Writes the pages changed and kept, in page order. Returns 0, or 8 when
+// one could not be written (reported; it stays kept for another try).
+int32_t write_changed_pages(IdxHandle* h);
 
 // True when pages changed in the open index could not be written yet (a
 // flush or close failed on them): the file is then out of step with what

@@ -99,10 +99,10 @@ int32_t close_log(LogHandle* log, int32_t flags) {
 
   close_record_file(&log->mst);
   for (int i = 0; i < kLogIndexCount; ++i) {
-    result = index::close(&log->index_slot[i]);
     // Changed pages that cannot be written: the file goes, and the next
     // open builds the index anew (as for an edit that fails).
-    if (result == 0 && index::has_unwritten_pages(&log->index_slot[i])) drop_index(log, i);
+    if (index::write_changed_pages(&log->index_slot[i]) != status::kOk) drop_index(log, i);
+    result = index::close(&log->index_slot[i]);
   }
 
   if ((flags & kAllocateViewer) != 0 && log->viewer != nullptr) {

@@ -217,6 +217,21 @@ TEST_F(IndexFile, FlushFailuresKeepTheHeaderDirty) {
   EXPECT_EQ(root_on_disk(), 3u);
 }
 
+// A changed page that the close cannot write is reported and forgotten, as
+// an edit's failed write always was; the close still ends.
+TEST_F(IndexFile, APageTheCloseCannotWriteIsReportedAndTheCloseEnds) {
+  FaultEnv env;
+  ScopedEnv scoped(&env);
+  OpenIndex idx(path_);
+  ASSERT_EQ(idx.status, 0);
+  index::insert(idx.get(), "K00031", 32);  // a split: three changed pages, kept
+  env.fail(Op::kWrite, 1, Fault::kShort);
+  EXPECT_EQ(idx_close(idx.get()), 1);
+  EXPECT_LE(+idx->file, 0);
+  ASSERT_EQ(hooks_.boxes.size(), 1u);
+  EXPECT_EQ(hooks_.boxes[0].text, message("インデックス書き込みエラー", path_));
+}
+
 TEST_F(IndexFile, CloseFailuresKeepTheFileOpen) {
   FaultEnv env;
   ScopedEnv scoped(&env);
