@@ -42,10 +42,11 @@ Run g_run;
 LogHandle* g_failed_log = nullptr;
 int32_t g_failure = status::kOk;
 
-void add_to_remarks_count(LogHandle* log, int32_t change) {
-  const auto count = static_cast<uint32_t>(remarks_count(log->dbr_header));
-  set_remarks_count(log->dbr_header, static_cast<int32_t>(count + static_cast<uint32_t>(change)));
-  log->dbr_dirty = 1;
+// Keeps a run's failure for its log, unless one is kept for it already.
+void keep_failure(LogHandle* owner, int32_t code) {
+  if (code == status::kOk || g_failed_log == owner) return;
+  g_failed_log = owner;
+  g_failure = code;
 }
 
 // Takes a run that could not be written out of its log. A count comes down
@@ -92,11 +93,7 @@ int32_t write_run() {
 // The file layer's call before anything touches a held file.
 void write_behind() {
   LogHandle* const owner = g_run.log;
-  const int32_t r = write_run();
-  if (r != status::kOk && g_failed_log != owner) {
-    g_failed_log = owner;
-    g_failure = r;
-  }
+  keep_failure(owner, write_run());
 }
 
 int32_t reported(int32_t code, const char* path_field) {
@@ -153,18 +150,15 @@ int32_t hold_contact(LogHandle* log, bool indexed) {
   if (g_run.contacts > 0 && !joins_run(log, has_block ? s : 0)) {
     LogHandle* const owner = g_run.log;
     const int32_t r = write_run();
-    if (r != status::kOk) {
-      if (owner == log) return r;
-      g_failed_log = owner;
-      g_failure = r;
-    }
+    if (r != status::kOk && owner == log) return r;
+    keep_failure(owner, r);
   }
   if (g_run.contacts == 0) {
     const int32_t r = begin_run(log);
     if (r != status::kOk) return r;
   }
-  if (dbf::record_position(h, h->record_count + 1) < 0)
-    return reported(status::kDataWriteError, log->dbs.path);
+  // The record's place was checked: by begin_run, or by joins_run against
+  // the run's end.
   uint32_t offset = 0;
   if (has_block) {
     if (!platform::is_open(log->dbr_file)) return reported(status::kCannotOpen, log->dbr_name);
@@ -184,7 +178,8 @@ int32_t hold_contact(LogHandle* log, bool indexed) {
   h->record_count += 1;
   h->current_recno = h->record_count;
   h->flags = dbf::kFlagWritten | dbf::kFlagCountChanged;
-  add_to_remarks_count(log, 1);
+  add_to_remarks_count(log->dbr_header, 1);
+  log->dbr_dirty = 1;
   hold_writes(g_run.dbs, g_run.dbr, write_behind);
   return status::kOk;
 }

@@ -40,12 +40,6 @@ int32_t read_old_block(const LogHandle* log, uint32_t o, OldBlock* old) {
   return status::kOk;
 }
 
-// Changes the contact count of dbr_header, wrapping as the 32-bit field does.
-void add_to_count(LogHandle* log, int32_t change) {
-  const auto count = static_cast<uint32_t>(remarks_count(log->dbr_header));
-  set_remarks_count(log->dbr_header, static_cast<int32_t>(count + static_cast<uint32_t>(change)));
-}
-
 bool fits_32_bits(int64_t at, int32_t size) { return at + size <= kMaxFilePosition + 1; }
 
 // Writes size bytes of block at position at; true when all were written.
@@ -123,13 +117,13 @@ int32_t append_remark_block(LogHandle* log, uint32_t* offset, RemarkUndo* undo) 
   }
   *offset = at;
   log->dbr_dirty = 1;
-  add_to_count(log, 1);
+  add_to_remarks_count(log->dbr_header, 1);
   return status::kOk;
 }
 
 void undo_remark_append(LogHandle* log, const RemarkUndo& undo) {
   undo_remark_block(log, undo);
-  add_to_count(log, -1);
+  add_to_remarks_count(log->dbr_header, -1);
   // The raised count may have been written back already.
   log->dbr_dirty = 1;
 }

@@ -25,6 +25,11 @@ int32_t remarks_count(const uint8_t* header) { return load_i32(header + kRemarks
 
 void set_remarks_count(uint8_t* header, int32_t count) { store_i32(header + kRemarksCount, count); }
 
+void add_to_remarks_count(uint8_t* header, int32_t change) {
+  const auto count = static_cast<uint32_t>(remarks_count(header));
+  set_remarks_count(header, static_cast<int32_t>(count + static_cast<uint32_t>(change)));
+}
+
 void stamp_remarks_date(uint8_t* header, const OspLocalTime& today) {
   header[kRemarksDate] = static_cast<uint8_t>(today.year % 100);
   header[kRemarksDate + 1] = static_cast<uint8_t>(today.month);

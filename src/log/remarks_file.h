@@ -29,6 +29,9 @@ void build_remarks_header(uint8_t* out, const OspLocalTime& today);
 // The contact count of a header (its first 8 bytes suffice).
 int32_t remarks_count(const uint8_t* header);
 void set_remarks_count(uint8_t* header, int32_t count);
+// Changes the contact count of a header image by change, wrapping as the
+// 32-bit field does.
+void add_to_remarks_count(uint8_t* header, int32_t change);
 
 // Sets bytes 1-3 of a header to today (year % 100, month, day).
 void stamp_remarks_date(uint8_t* header, const OspLocalTime& today);
