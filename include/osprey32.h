@@ -363,21 +363,45 @@ OSPEXPORT int32_t OSPAPI OSP_update(LogHandle *log, LogHandle *old_copy, int32_t
 /* Appends the view (contacts, with its remarks) or mst_image (masters)
  * after the question (none for OSP_CONFIRM_NO_QUESTION) and indexes it.
  * 0 (also declined); 5 or 22 from the remarks; the record's failure.
- * Without write_through a contact is held with others and written by the
- * next flush, close or other call on its files; such a write's failure is
- * reported and returned by OSP_flush. */
+ * On 0 the contact's remark block and record are written (with
+ * write_through also synced, and the index pages written), unless the log
+ * has a bulk run (OSP_bulk_begin). */
 OSPEXPORT int32_t OSPAPI OSP_append(LogHandle *log, int32_t flags, int32_t *confirm);
-/* Writes held contacts, every header back, and flushes the log's files to
- * disk. 0; 5 the contact file is not open; 22 held contacts could not be
- * written (taken back); 22 or 8 a header or flush failed (the file stays
- * dirty for the next flush). */
+/* Ends a bulk run (writing what it holds), writes every header back, and
+ * flushes the log's files to disk. 0; 5 the contact file is not open; 22
+ * a bulk run's contacts could not be written (taken back); 22 or 8 a
+ * header or flush failed (the file stays dirty for the next flush). */
 OSPEXPORT int32_t OSPAPI OSP_flush(LogHandle *log);
 /* Empties the contact file, the remarks file and the indexes over them. */
 OSPEXPORT void OSPAPI OSP_zap(LogHandle *log);
 /* Appends the view as a contact without a question and without index
- * entries (the caller rebuilds them), held as OSP_append holds it.
- * 0; 5 or 22 reported. */
+ * entries (the caller rebuilds them); written at once as OSP_append's,
+ * held in a bulk run as OSP_append's. 0; 5 or 22 reported. */
 OSPEXPORT int32_t OSPAPI DB_append(LogHandle *log);
+
+/* ---- Port extension: bulk runs. ----
+ * The library runs one call at a time (single caller): it keeps no locks,
+ * and a log and its handles belong to one thread of the caller's.
+ *
+ * OSP_bulk_begin asks that contacts appended to log without write_through
+ * (OSP_append, DB_append, Text_QFRappend) be gathered in memory and written
+ * in runs of up to 64 KiB, remark blocks first, then records, one write per
+ * file: when a run is full, before anything else reads or writes the
+ * contact or remarks file, and at the run's end. The bulk run ends with
+ * OSP_bulk_end, OSP_flush or OspreyClose of log.
+ * What it risks: until its run is written a contact acknowledged with 0 is
+ * in memory only, so a process that ends before the bulk run's end (or a
+ * flush or close) loses the contacts held. A run that cannot be written is
+ * taken back whole (both files cut back, both counts lowered, index slots
+ * 0 and 1 dropped to be built at the next open when the run had entries
+ * there) and its failure reported and returned by the append that wrote
+ * it, or else by OSP_bulk_end, OSP_flush, or reported by OspreyClose.
+ * OSP_bulk_begin: 0 (also when a run is under way); 5 the contact file is
+ * not open; 6 no memory for the run.
+ * OSP_bulk_end: writes what is held and ends the bulk run; 0, or 22 when
+ * contacts of the run could not be written (taken back, reported). */
+OSPEXPORT int32_t OSPAPI OSP_bulk_begin(LogHandle *log);
+OSPEXPORT int32_t OSPAPI OSP_bulk_end(LogHandle *log);
 /* Fills the empty first remark of every contact with its area's name
  * from the master file. Returns the first contact changed, 0 when none. */
 OSPEXPORT int32_t OSPAPI CopyFromMAS(LogHandle *log);

@@ -2,70 +2,47 @@
 
 #include <new>
 
-#include "log/close_hook.h"
 #include "platform/env.h"
 
 namespace osp::contact {
 
-namespace {
-
-// The passes under way, most recent first. The library runs on one thread
-// at a time.
-PassState* g_passes = nullptr;
-
-void release(PassState* p) {
-  platform::Env* env = platform::env();
-  env->release(p->batch);
-  env->release(p->window);
-  p->~PassState();
-  env->release(p);
-}
-
-}  // namespace
-
 PassState* find_pass(const LogHandle* log) {
-  for (PassState* p = g_passes; p != nullptr; p = p->next) {
-    if (p->log == log) return p;
-  }
-  return nullptr;
+  const log::LogState* state = log::state_of(log);
+  return state == nullptr ? nullptr : state->pass;
 }
 
-PassState* start_pass(const LogHandle* log, int64_t window_length) {
-  if (!log::add_close_hook(&end_pass)) return nullptr;
+PassState* start_pass(LogHandle* log, int64_t window_length) {
+  log::LogState* state = log::state_for(log);
+  if (state == nullptr) return nullptr;
   platform::Env* env = platform::env();
   void* memory = env->allocate(sizeof(PassState));
   if (memory == nullptr) return nullptr;
   auto* p = new (memory) PassState;
-  p->log = log;
   p->batch = static_cast<uint8_t*>(
       env->allocate(static_cast<size_t>(kBatchRecords + kBatchSlack) * kBatchRecordSize));
   const uint64_t window_bytes = static_cast<uint64_t>(window_length) + kWindowSlack;
   if (p->batch != nullptr && window_length >= 0 && window_bytes <= SIZE_MAX)
     p->window = static_cast<uint8_t*>(env->allocate(static_cast<size_t>(window_bytes)));
   if (p->batch == nullptr || p->window == nullptr) {
-    release(p);
+    log::release_pass(p);
     return nullptr;
   }
   p->window_length = window_length;
-  p->next = g_passes;
-  g_passes = p;
+  log::release_pass(state->pass);
+  state->pass = p;
   return p;
 }
 
 void end_pass(LogHandle* log) {
-  for (PassState** link = &g_passes; *link != nullptr; link = &(*link)->next) {
-    if ((*link)->log == log) {
-      PassState* p = *link;
-      *link = p->next;
-      release(p);
-      return;
-    }
-  }
+  log::LogState* state = log::state_of(log);
+  if (state == nullptr) return;
+  log::release_pass(state->pass);
+  state->pass = nullptr;
 }
 
 int32_t active_pass_count() {
   int32_t n = 0;
-  for (const PassState* p = g_passes; p != nullptr; p = p->next) ++n;
+  log::for_each_state([&](const log::LogState& s) { n += s.pass != nullptr ? 1 : 0; });
   return n;
 }
 

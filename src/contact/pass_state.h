@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "log/log_state.h"
 #include "osprey32.h"
 
 namespace osp::contact {
@@ -18,18 +19,9 @@ inline constexpr int32_t kBatchBytes = kBatchRecords * kBatchRecordSize;  // 116
 inline constexpr int64_t kWindowMargin = 560;
 inline constexpr int32_t kWindowSlack = 140;  // one remark block copied past the window's end
 
-struct PassState {
-  const LogHandle* log = nullptr;
-  uint8_t* batch = nullptr;   // (kBatchRecords + kBatchSlack) * 58 bytes, zero-filled
-  int32_t batch_index = 0;    // the record of the batch that the next call delivers
-  int32_t batch_valid = 0;    // bytes of the batch really read
-  int32_t next_recno = 0;     // the record the batch delivers next
-  uint8_t* window = nullptr;  // window_length + kWindowSlack bytes, zero-filled
-  int64_t window_offset = 0;  // remarks-file offset of window[0]
-  int64_t window_length = 0;  // bytes the window was sized for
-  int64_t window_valid = 0;   // bytes of the window really read
-  PassState* next = nullptr;
-};
+// The pass's buffers and positions live in the log's state (log_state.h),
+// which ends the pass when the log closes.
+using PassState = log::SequentialPass;
 
 // The active pass of log, or null when it has none.
 PassState* find_pass(const LogHandle* log);
@@ -37,10 +29,10 @@ PassState* find_pass(const LogHandle* log);
 // Starts a pass for log: allocates the state and its batch buffer, with a
 // window of window_length bytes. Returns null, with nothing allocated, when
 // memory cannot be had. log must have no active pass.
-PassState* start_pass(const LogHandle* log, int64_t window_length);
+PassState* start_pass(LogHandle* log, int64_t window_length);
 
-// Ends log's pass, if it has one, and releases its buffers. Registered as a
-// close hook of the log, so closing a log ends its pass.
+// Ends log's pass, if it has one, and releases its buffers. Closing a log
+// ends its pass too (its state goes).
 void end_pass(LogHandle* log);
 
 // The number of passes under way in the process (for tests).

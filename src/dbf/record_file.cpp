@@ -61,6 +61,9 @@ void stamp_date(DbfHandle* h) {
 }
 
 int32_t write_back_header(DbfHandle* h) {
+  // Held appends land first: the image must carry the count that the file
+  // holds, which their failure lowers.
+  file_settle(h->file);
   if (h->flags == 0) return status::kOk;
   stamp_date(h);
   uint8_t image[kHeaderMirrorBytes];

@@ -1,4 +1,5 @@
 // Exports of the log writes.
+#include "log/held_appends.h"
 #include "log/log_flush.h"
 #include "log/log_writes.h"
 #include "osprey32.h"
@@ -15,5 +16,7 @@ int32_t OSPAPI OSP_append(LogHandle* log, int32_t flags, int32_t* confirm) {
 int32_t OSPAPI OSP_flush(LogHandle* log) { return osp::log::flush_log(log); }
 void OSPAPI OSP_zap(LogHandle* log) { osp::log::zap(log); }
 int32_t OSPAPI DB_append(LogHandle* log) { return osp::log::append_without_index(log); }
+int32_t OSPAPI OSP_bulk_begin(LogHandle* log) { return osp::log::begin_bulk(log); }
+int32_t OSPAPI OSP_bulk_end(LogHandle* log) { return osp::log::end_bulk(log); }
 
 }  // extern "C"

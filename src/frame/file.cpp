@@ -84,28 +84,33 @@ Window* take_window(FileHandle h) {
 
 // The hold of a writer that gathers bytes for these files (hold_writes).
 FileHandle g_held[2] = {kNoFile, kNoFile};
+void* g_holder = nullptr;
 WriteHeld g_write_held = nullptr;
 
 // Has the holder write what it holds before anything else touches h.
 FileHandle settle(FileHandle h) {
   if (g_write_held != nullptr && h != kNoFile && (h == g_held[0] || h == g_held[1])) {
     const WriteHeld write = g_write_held;
-    release_writes();
-    write();
+    void* const owner = g_holder;
+    release_writes(owner);
+    write(owner);
   }
   return h;
 }
 
 }  // namespace
 
-void hold_writes(FileHandle first, FileHandle second, WriteHeld write_held) {
+void hold_writes(FileHandle first, FileHandle second, void* owner, WriteHeld write_held) {
   g_held[0] = first;
   g_held[1] = second;
+  g_holder = owner;
   g_write_held = write_held;
 }
 
-void release_writes() {
+void release_writes(const void* owner) {
+  if (owner != g_holder) return;
   g_held[0] = g_held[1] = kNoFile;
+  g_holder = nullptr;
   g_write_held = nullptr;
 }
 

@@ -74,20 +74,22 @@ int64_t file_size(FileHandle h);
 // true on success.
 bool file_sync_data(FileHandle h);
 
-// Held writes: a writer that gathers bytes for up to two files in memory, to
-// write them later in one go (a run of appends), hands the files and the
-// function that writes what it holds to hold_writes. Before any operation of
-// this layer on either file (reads, writes, seeks, size, syncs, flush,
-// truncation, close) that function is called once, with the hold already
-// given up, so that nothing reads or writes those files around the bytes
-// held. One hold at a time for the process (the library runs one call at a
-// time); a new hold replaces the old one, whose holder must have written its
-// bytes first. release_writes gives the hold up without calling anything.
-using WriteHeld = void (*)();
-void hold_writes(FileHandle first, FileHandle second, WriteHeld write_held);
-void release_writes();
+// Held writes, the file layer's one call back up: a writer above it that
+// gathers bytes for up to two files in memory, to write them later in one go
+// (a bulk run of appends, owned by its log's state), hands the files, itself
+// (owner) and the function that writes what it holds to hold_writes. Before
+// any operation of this layer on either file (reads, writes, seeks, size,
+// syncs, flush, truncation, close) that function is called once with owner,
+// the hold already given up, so that nothing reads or writes those files
+// around the bytes held. One hold at a time for the process (the library runs
+// one call at a time); a new hold replaces the old one, whose holder must
+// have written its bytes first. release_writes gives owner's hold up without
+// calling anything (another owner's hold stays).
+using WriteHeld = void (*)(void* owner);
+void hold_writes(FileHandle first, FileHandle second, void* owner, WriteHeld write_held);
+void release_writes(const void* owner);
 // Has held writes of h written now (before, say, a count is checked that
-// their failure would lower).
+// their failure would lower, or a header image is built from it).
 void file_settle(FileHandle h);
 
 // The largest file position the file formats can address (32-bit positions).

@@ -89,11 +89,19 @@ int32_t close(IdxHandle* h) {
   // Changed pages first, then the header that may point at them. A page
   // that cannot be written (reported) is forgotten, as an edit's page whose
   // write failed always was: the file then lacks it.
-  if (s != nullptr && !write_dirty_pages(h, s)) forget_dirty_pages(s);
+  // A header that would point at such a page says instead that the tree is
+  // not whole (root 0, as a build that did not finish leaves it), so that
+  // the next open refuses it (3) and a log's open builds it anew.
+  bool pages_lost = false;
+  if (s != nullptr && !write_dirty_pages(h, s)) {
+    forget_dirty_pages(s);
+    pages_lost = true;
+  }
   if (file_seek(h->file, 0) != 0) return 0;
-  if (h->header_dirty != 0 && s != nullptr) {
+  if ((h->header_dirty != 0 || pages_lost) && s != nullptr) {
     uint8_t image[kHeaderWriteBack];
     header_image(s, image);
+    if (pages_lost) std::memset(image, 0, sizeof image);
     if (file_write(h->file, image, kHeaderWriteBack) != kHeaderWriteBack) {
       report(h, status::kIndexWriteError);
       return 0;
@@ -105,6 +113,21 @@ int32_t close(IdxHandle* h) {
   h->state = nullptr;
   h->file = kNoFile;
   return 1;
+}
+
+int32_t write_back(IdxHandle* h) {
+  IndexState* s = state_of(h);
+  if (s == nullptr) return status::kOk;
+  if (!write_dirty_pages(h, s)) return status::kIndexWriteError;  // reported
+  if (h->header_dirty == 0) return status::kOk;
+  uint8_t image[kHeaderWriteBack];
+  header_image(s, image);
+  if (file_write_at(h->file, 0, image, kHeaderWriteBack) != kHeaderWriteBack) {
+    report(h, status::kIndexWriteError);
+    return status::kIndexWriteError;
+  }
+  h->header_dirty = 0;
+  return status::kOk;
 }
 
 int32_t flush(IdxHandle* h) {

@@ -35,13 +35,22 @@ int32_t open(const char* path, IdxHandle* h);
 int32_t open_read_only(const char* path, IdxHandle* h);
 
 // Writes the pages changed and kept (index_state.h; one that cannot be
-// written is reported as 8 and forgotten, the file then lacking it), then
-// the root and next free page back when header_dirty, closes the file,
+// written is reported as 8 and forgotten, the file then lacking it, and the
+// header then gets root and next free page 0, so that the next open refuses
+// the tree as one whose build did not finish), else the root and next free
+// page back when header_dirty; then closes the file,
 // releases the state and marks h closed (file -1, header_dirty 0). When the
 // seek to the header fails, or the header write comes out short (reported
 // as 8), the file stays open and the state in place. Does nothing for a handle
 // whose file is 0 or below. Returns 1 when the handle was closed, else 0.
 int32_t close(IdxHandle* h);
+
+// Writes the pages changed and kept, then, when header_dirty, the root and
+// next free page, without the platform's flush (a write-through edit: what
+// the tree holds is in the operating system when the edit returns). Returns
+// 0, or 8 (reported) when a page or the header could not be written; what
+// was not written stays kept (header_dirty set) for a later try.
+int32_t write_back(IdxHandle* h);
 
 // Writes the pages changed and kept (8, reported, when one comes out short);
 // then, when header_dirty: writes the root and next free page back and flushes the

@@ -8,6 +8,7 @@
 #include "log/contact_record.h"
 #include "log/index_edits.h"
 #include "log/log_guard.h"
+#include "log/log_state.h"
 #include "log/remark_block.h"
 #include "log/remarks_file.h"
 #include "platform/env.h"
@@ -16,51 +17,27 @@ namespace osp::log {
 
 namespace {
 
-// Room for about a thousand records and as many blocks; static, so that
-// appending never allocates.
-constexpr int32_t kRunBytes = 65536;
-uint8_t g_records[kRunBytes];
-uint8_t g_blocks[kRunBytes];
-
-struct Run {
-  LogHandle* log = nullptr;
-  FileHandle dbs = kNoFile;
-  FileHandle dbr = kNoFile;
-  int64_t record_at = 0;  // where the first record goes
-  int32_t record_bytes = 0;
-  int32_t contacts = 0;
-  int64_t block_at = 0;  // the remarks file's end when the run began
-  int32_t block_bytes = 0;
-  int32_t count_before = 0;    // the contact count when the run began
-  int32_t remarks_before = 0;  // the remarks file's count then
-  bool indexed = false;  // entries of its contacts are in slots 0 and 1
-};
-
-Run g_run;
-
-// A run written behind its log's back that failed, until the log asks.
-LogHandle* g_failed_log = nullptr;
-int32_t g_failure = status::kOk;
-
 // Keeps a run's failure for its log, unless one is kept for it already.
-void keep_failure(LogHandle* owner, int32_t code) {
-  if (code == status::kOk || g_failed_log == owner) return;
-  g_failed_log = owner;
-  g_failure = code;
+void keep_failure(LogState* owner, int32_t code) {
+  if (code != status::kOk && owner->failure == status::kOk) owner->failure = code;
 }
 
-// Takes a run that could not be written out of its log. A count comes down
-// only while the log still has the run's files open and the count is the one
-// the run left (a zap, say, may have set it since).
-void take_back(const Run& run, int32_t code, const char* path_field) {
-  LogHandle* log = run.log;
+// Takes a run that could not be written out of its log: both files cut back
+// to where the run began, and both counts down. A count comes down (and a
+// file is cut) only while the log still has the run's files open and the
+// count is the one the run left (a zap, say, may have set it since).
+void take_back(LogHandle* log, const HeldRun& run, int32_t code, const char* path_field) {
   DbfHandle* h = &log->dbs.handle;
   if (h->file == run.dbs && h->record_count == run.count_before + run.contacts) {
     h->record_count = run.count_before;
+    h->current_recno = run.count_before;
+    // The write-back that follows puts the end mark back after the last
+    // record the file keeps.
     h->flags |= dbf::kFlagWritten | dbf::kFlagCountChanged;
+    if (file_size(run.dbs) > run.record_at) file_truncate(run.dbs, run.record_at);
   }
   if (log->dbr_file == run.dbr && static_cast<int64_t>(remarks_count(log->dbr_header)) ==
-                                     static_cast<int64_t>(run.remarks_before) + run.contacts) {
+                                      static_cast<int64_t>(run.remarks_before) + run.contacts) {
     set_remarks_count(log->dbr_header, run.remarks_before);
     log->dbr_dirty = 1;
   }
@@ -72,28 +49,41 @@ void take_back(const Run& run, int32_t code, const char* path_field) {
   report_path_status(code, path_field);
 }
 
-// Writes the run and forgets it.
-int32_t write_run() {
-  release_writes();
-  const Run run = g_run;
-  g_run = Run{};
+// Writes state's run and forgets it (the buffers stay for the next run).
+int32_t write_run(LogState* state) {
+  release_writes(state);
+  HeldRun& run = state->run;
   if (run.contacts == 0) return status::kOk;
-  if (run.block_bytes > 0 &&
-      file_write_at(run.dbr, run.block_at, g_blocks, run.block_bytes) != run.block_bytes) {
-    take_back(run, status::kDataWriteError, run.log->dbr_name);
+  const HeldRun written = run;
+  run.contacts = run.record_bytes = run.block_bytes = 0;
+  run.indexed = false;
+  LogHandle* log = state->log;
+  if (written.block_bytes > 0 &&
+      file_write_at(written.dbr, written.block_at, written.blocks, written.block_bytes) !=
+          written.block_bytes) {
+    take_back(log, written, status::kDataWriteError, log->dbr_name);
     return status::kDataWriteError;
   }
-  if (file_write_at(run.dbs, run.record_at, g_records, run.record_bytes) != run.record_bytes) {
-    take_back(run, status::kDataWriteError, run.log->dbs.path);
+  if (file_write_at(written.dbs, written.record_at, written.records, written.record_bytes) !=
+      written.record_bytes) {
+    take_back(log, written, status::kDataWriteError, log->dbs.path);
     return status::kDataWriteError;
   }
   return status::kOk;
 }
 
 // The file layer's call before anything touches a held file.
-void write_behind() {
-  LogHandle* const owner = g_run.log;
-  keep_failure(owner, write_run());
+void write_behind(void* owner) {
+  auto* state = static_cast<LogState*>(owner);
+  keep_failure(state, write_run(state));
+}
+
+// Writes the runs that other logs hold (the file layer holds one run at a
+// time); their failures are kept for them.
+void write_other_runs(const LogState* mine) {
+  for_each_state([&](LogState& s) {
+    if (&s != mine && s.run.contacts > 0) keep_failure(&s, write_run(&s));
+  });
 }
 
 int32_t reported(int32_t code, const char* path_field) {
@@ -102,16 +92,15 @@ int32_t reported(int32_t code, const char* path_field) {
 }
 
 // True when the contact can join the run as it stands.
-bool joins_run(const LogHandle* log, int32_t block_size) {
+bool joins_run(const LogHandle* log, const HeldRun& run, int32_t block_size) {
   const DbfHandle& h = log->dbs.handle;
-  return g_run.log == log && g_run.dbs == h.file && g_run.dbr == log->dbr_file &&
-         dbf::record_position(&h, h.record_count + 1) == g_run.record_at + g_run.record_bytes &&
-         g_run.record_bytes + h.record_size <= kRunBytes &&
-         g_run.block_bytes + block_size <= kRunBytes;
+  return run.dbs == h.file && run.dbr == log->dbr_file &&
+         dbf::record_position(&h, h.record_count + 1) == run.record_at + run.record_bytes &&
+         run.record_bytes + h.record_size <= kRunBytes && run.block_bytes + block_size <= kRunBytes;
 }
 
 // Begins a run for log at the end of its files, as they stand.
-int32_t begin_run(LogHandle* log) {
+int32_t begin_run(LogHandle* log, HeldRun* run) {
   DbfHandle* h = &log->dbs.handle;
   const int64_t record_at = dbf::record_position(h, h->record_count + 1);
   // Only from the file's end: a count that claims records the file lacks
@@ -124,20 +113,60 @@ int32_t begin_run(LogHandle* log) {
     block_at = file_size(log->dbr_file);
     if (block_at < 0) return reported(status::kCannotOpen, log->dbr_name);
   }
-  g_run = Run{};
-  g_run.log = log;
-  g_run.dbs = h->file;
-  g_run.dbr = log->dbr_file;
-  g_run.record_at = record_at;
-  g_run.block_at = block_at;
-  g_run.count_before = h->record_count;
-  g_run.remarks_before = remarks_count(log->dbr_header);
+  run->dbs = h->file;
+  run->dbr = log->dbr_file;
+  run->record_at = record_at;
+  run->dbs_size = size;
+  run->record_bytes = 0;
+  run->block_at = block_at;
+  run->block_bytes = 0;
+  run->contacts = 0;
+  run->indexed = false;
+  run->count_before = h->record_count;
+  run->remarks_before = remarks_count(log->dbr_header);
   return status::kOk;
+}
+
+// Returns and clears the failure kept for state.
+int32_t take_failure(LogState* state, int32_t r) {
+  if (r == status::kOk) r = state->failure;
+  state->failure = status::kOk;
+  return r;
 }
 
 }  // namespace
 
+int32_t begin_bulk(LogHandle* log) {
+  if (log == nullptr || !platform::is_open(log->dbs.handle.file)) return status::kCannotOpen;
+  LogState* state = state_for(log);
+  if (state == nullptr) return status::kNoMemory;
+  if (state->bulk) return status::kOk;
+  HeldRun& run = state->run;
+  platform::Env* env = platform::env();
+  if (run.records == nullptr) run.records = static_cast<uint8_t*>(env->allocate(kRunBytes));
+  if (run.blocks == nullptr) run.blocks = static_cast<uint8_t*>(env->allocate(kRunBytes));
+  if (run.records == nullptr || run.blocks == nullptr) return status::kNoMemory;
+  state->bulk = true;
+  return status::kOk;
+}
+
+int32_t end_bulk(LogHandle* log) {
+  LogState* state = state_of(log);
+  if (state == nullptr) return status::kOk;
+  const int32_t r = take_failure(state, write_run(state));
+  state->bulk = false;
+  return r;
+}
+
+bool in_bulk(const LogHandle* log) {
+  const LogState* state = state_of(log);
+  return state != nullptr && state->bulk;
+}
+
 int32_t hold_contact(LogHandle* log, bool indexed) {
+  LogState* state = state_of(log);
+  if (state == nullptr || !state->bulk) return status::kCannotOpen;
+  HeldRun& run = state->run;
   DbfHandle* h = &log->dbs.handle;
   // The record is the contact image and its mark, nothing longer.
   if (h->record_size != contact::kRecordSize)
@@ -147,14 +176,13 @@ int32_t hold_contact(LogHandle* log, bool indexed) {
   uint8_t block[kRemarkBlockMax];
   const int32_t s = remark_block_bytes(log, block);
   const bool has_block = s > kRemarkLengthBytes;
-  if (g_run.contacts > 0 && !joins_run(log, has_block ? s : 0)) {
-    LogHandle* const owner = g_run.log;
-    const int32_t r = write_run();
-    if (r != status::kOk && owner == log) return r;
-    keep_failure(owner, r);
+  write_other_runs(state);
+  if (run.contacts > 0 && !joins_run(log, run, has_block ? s : 0)) {
+    const int32_t r = write_run(state);
+    if (r != status::kOk) return r;
   }
-  if (g_run.contacts == 0) {
-    const int32_t r = begin_run(log);
+  if (run.contacts == 0) {
+    const int32_t r = begin_run(log, &run);
     if (r != status::kOk) return r;
   }
   // The record's place was checked: by begin_run, or by joins_run against
@@ -162,37 +190,32 @@ int32_t hold_contact(LogHandle* log, bool indexed) {
   uint32_t offset = 0;
   if (has_block) {
     if (!platform::is_open(log->dbr_file)) return reported(status::kCannotOpen, log->dbr_name);
-    const int64_t at = g_run.block_at + g_run.block_bytes;
+    const int64_t at = run.block_at + run.block_bytes;
     if (at + s > kMaxFilePosition + 1) return reported(status::kDataWriteError, log->dbr_name);
-    std::memcpy(g_blocks + g_run.block_bytes, block, static_cast<size_t>(s));
-    g_run.block_bytes += s;
+    std::memcpy(run.blocks + run.block_bytes, block, static_cast<size_t>(s));
+    run.block_bytes += s;
     offset = static_cast<uint32_t>(at);
   }
   contact::set_remark_offset(log->dbs_image, offset);
-  uint8_t* record = g_records + g_run.record_bytes;
+  uint8_t* record = run.records + run.record_bytes;
   record[0] = dbf::kLiveMark;
   std::memcpy(record + 1, log->dbs_image, static_cast<size_t>(h->record_size - 1));
-  g_run.record_bytes += h->record_size;
-  g_run.contacts += 1;
-  g_run.indexed = g_run.indexed || indexed;
+  run.record_bytes += h->record_size;
+  run.contacts += 1;
+  run.indexed = run.indexed || indexed;
   h->record_count += 1;
   h->current_recno = h->record_count;
   h->flags = dbf::kFlagWritten | dbf::kFlagCountChanged;
   add_to_remarks_count(log->dbr_header, 1);
   log->dbr_dirty = 1;
-  hold_writes(g_run.dbs, g_run.dbr, write_behind);
+  hold_writes(run.dbs, run.dbr, state, write_behind);
   return status::kOk;
 }
 
 int32_t write_held_appends(LogHandle* log) {
-  int32_t r = status::kOk;
-  if (g_run.contacts > 0 && g_run.log == log) r = write_run();
-  if (g_failed_log == log) {
-    if (r == status::kOk) r = g_failure;
-    g_failed_log = nullptr;
-    g_failure = status::kOk;
-  }
-  return r;
+  LogState* state = state_of(log);
+  if (state == nullptr) return status::kOk;
+  return take_failure(state, write_run(state));
 }
 
 }  // namespace osp::log

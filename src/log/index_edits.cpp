@@ -33,6 +33,14 @@ void drop_index(LogHandle* log, int slot) {
   platform::env()->remove(path);
 }
 
+void write_back_indexes(LogHandle* log, int first, int last) {
+  for (int slot = first; slot <= last; ++slot) {
+    IdxHandle* idx = &log->index_slot[slot];
+    if (platform::is_open(idx->file) && index::write_back(idx) != status::kOk)
+      drop_index(log, slot);
+  }
+}
+
 int32_t reindex(LogHandle* log, int slot, int32_t recno, const uint8_t* old_key,
                 const uint8_t* new_key, int32_t available) {
   IdxHandle* idx = &log->index_slot[slot];

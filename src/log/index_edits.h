@@ -38,4 +38,10 @@ void insert_entry(LogHandle* log, int slot, const void* key, int32_t available, 
 // Closes index slot and deletes its file. Nothing happens to a closed slot.
 void drop_index(LogHandle* log, int slot);
 
+// Writes the changed pages and the header of slots first to last (not
+// synced), so that the index files hold every entry a write-through write
+// made; a slot whose writes fail (reported) is dropped, to be built anew by
+// the next open, as an edit that fails drops it.
+void write_back_indexes(LogHandle* log, int first, int last);
+
 }  // namespace osp::log

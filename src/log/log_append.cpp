@@ -28,7 +28,7 @@ bool confirmed(int32_t* confirm, int32_t use_active) {
 }
 
 int32_t append_contact(LogHandle* log, int32_t* confirm) {
-  const int32_t r = require_open(log, need::kContacts | need::kContactIndexes);
+  const int32_t r = require_open(log, need::kContacts | need::kContactIndexes | need::kMayHold);
   if (r != status::kOk) return r;
   if (!confirmed(confirm, 0)) return status::kOk;
   pack_view(log);
@@ -53,7 +53,7 @@ int32_t append(LogHandle* log, int32_t flags, int32_t* confirm) {
 }
 
 int32_t append_without_index(LogHandle* log) {
-  const int32_t r = require_open(log, need::kContacts);
+  const int32_t r = require_open(log, need::kContacts | need::kMayHold);
   if (r != status::kOk) return r;
   pack_view(log);
   pack_remarks(log);

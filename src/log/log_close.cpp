@@ -4,15 +4,14 @@
 #include "frame/file.h"
 #include "frame/status.h"
 #include "index/index_file.h"
-#include "log/close_hook.h"
 #include "log/held_appends.h"
 #include "log/index_edits.h"
 #include "log/log_file_set.h"
 #include "log/log_guard.h"
+#include "log/log_state.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "log/remarks_file.h"
-#include "log/stale_mark.h"
 #include "platform/env.h"
 
 namespace osp::log {
@@ -85,17 +84,23 @@ Synced sync_before_times(LogHandle* log) {
 }  // namespace
 
 int32_t close_log(LogHandle* log, int32_t flags) {
-  run_close_hooks(log);
-  // Held contacts land before the files are synced and the times stored; a
-  // run that fails is taken back and reported (the result carries no status).
-  write_held_appends(log);
-  forget_stale_marks(log);
+  // A bulk run's contacts land before the files are synced and the times
+  // stored; a run that fails is taken back and reported (the result carries
+  // no status). The log's side state (bulk run, stale marks, a sequential
+  // pass) ends here.
+  end_bulk(log);
+  detach_state(log);
   const bool store_times = flags != kQuickOpen && (flags & kCheckTimes) != 0;
   const Synced synced = store_times ? sync_before_times(log) : Synced{};
   close_record_file(&log->dbs);
   int32_t result = close_remarks_file(log);
   if (result != status::kOk) report_path_status(result, log->dbr_name);
-  if (flags == kQuickOpen) return result;
+  if (flags == kQuickOpen) {
+    // A quick close of a log opened whole leaves the master file and the
+    // indexes open, but what their edits changed reaches the files.
+    write_back_indexes(log, 0, kLogIndexCount - 1);
+    return result;
+  }
 
   close_record_file(&log->mst);
   for (int i = 0; i < kLogIndexCount; ++i) {

@@ -26,7 +26,8 @@ void keep_first(int32_t* first, int32_t result) {
 
 int32_t flush_log(LogHandle* log) {
   if (log == nullptr) return status::kCannotOpen;
-  int32_t first = write_held_appends(log);
+  // A flush ends a bulk run: what it holds is written first.
+  int32_t first = end_bulk(log);
   keep_first(&first, flush_record_file(&log->mst.handle));
   keep_first(&first, flush_record_file(&log->dbs.handle));
   keep_first(&first, protocol::sync_remarks_file(log));

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "frame/file.h"
 #include "frame/report.h"
 #include "frame/status.h"
 #include "log/log_paths.h"
@@ -36,6 +37,8 @@ int32_t require_open(const LogHandle* log, uint32_t needs) {
   if (log == nullptr) return status::kCannotOpen;
   if ((needs & need::kContacts) != 0 && !platform::is_open(log->dbs.handle.file))
     return refuse(log->dbs.path);
+  if ((needs & need::kContacts) != 0 && (needs & need::kMayHold) == 0)
+    file_settle(log->dbs.handle.file);
   if ((needs & need::kMasters) != 0 && !platform::is_open(log->mst.handle.file))
     return refuse(log->mst.path);
   bool slots[kSlotCount] = {};

@@ -17,9 +17,15 @@ inline constexpr uint32_t kMasters = 2;         // the ".mst" file
 inline constexpr uint32_t kContactIndexes = 4;  // index slots 0 and 1
 inline constexpr uint32_t kMasterCodeIndex = 8; // index slot 2
 inline constexpr uint32_t kMasterIndexes = 16;  // index slots 2, 3 and 4
+// An append that may join a bulk run: the contacts held stay held. Without
+// it, a check that needs the contact file has a bulk run's held contacts
+// written first, so that the operation reads the count and records that the
+// files hold (a run that fails lowers the count).
+inline constexpr uint32_t kMayHold = 32;
 }  // namespace need
 
-// Returns 0 when every file that needs names is open in log. Otherwise
+// Returns 0 when every file that needs names is open in log (contact-file
+// held writes settled unless needs has kMayHold). Otherwise
 // reports status 5 with the path of the first closed file (contact file,
 // master file, then the index slots in order) and returns 5. A null log is
 // refused with 5 without a message.

@@ -15,6 +15,7 @@
 #include "log/log_file_set.h"
 #include "log/master_record.h"
 #include "log/log_paths.h"
+#include "log/log_state.h"
 #include "log/log_write_protocol.h"
 #include "log/remarks_file.h"
 #include "log/stale_mark.h"
@@ -407,13 +408,15 @@ void close_index_slots(LogHandle* log, int last) {
   for (int i = last; i >= 0; --i) index::close(&log->index_slot[i]);
 }
 
-int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
-                 int32_t viewer_length, int32_t flags) {
+namespace {
+
+// The open itself (open_log makes and ends the side state around it).
+int32_t open_files(void* device_context, LogHandle* log, const char* base_path,
+                   int32_t viewer_length, int32_t flags) {
   const bool quick = flags == kQuickOpen;
   const bool check_times = !quick && (flags & kCheckTimes) != 0;
   const bool read_only = !quick && (flags & kReadOnly) != 0;
   bool stale[kLogIndexCount] = {};  // read-only: indexes found stale, left closed
-  forget_stale_marks(log);
 
   // 1. The paths. A set whose paths do not fit is refused before any file is
   // touched, as a first file that cannot be opened.
@@ -507,6 +510,18 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 
   // 12. The record files again.
   return reopen_record_files(log, flags);
+}
+
+}  // namespace
+
+int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
+                 int32_t viewer_length, int32_t flags) {
+  // The log's side state begins with its open and ends with its close (or
+  // here, when the open fails).
+  if (attach_state(log) == nullptr) return status::kNoMemory;
+  const int32_t r = open_files(device_context, log, base_path, viewer_length, flags);
+  if (r != status::kOk) detach_state(log);
+  return r;
 }
 
 }  // namespace osp::log

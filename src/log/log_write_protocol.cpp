@@ -100,13 +100,13 @@ int32_t append_contact(LogHandle* log, Indexing indexing) {
   const bool through = indexed && writes_through(log);
   begin_contact_change(log);
   int32_t r = status::kOk;
-  if (!through) {
+  if (!through && in_bulk(log)) {
     r = hold_contact(log, indexed);
     if (r != status::kOk || !indexed) return r;
     insert_contact_entries(log);
     return status::kOk;
   }
-  // A durable append lands after whatever is held, in its place.
+  // An append outside a bulk run lands after whatever is held, in its place.
   if ((r = write_held_appends(log)) != status::kOk) return r;
   uint32_t offset = 0;
   RemarkUndo undo;
@@ -122,7 +122,10 @@ int32_t append_contact(LogHandle* log, Indexing indexing) {
     if (through) sync_remarks_file(log);
     return reported(r, log->dbs.path);
   }
+  if (!indexed) return status::kOk;
   insert_contact_entries(log);
+  if (!through) return status::kOk;
+  write_back_indexes(log, 0, 1);
   return sync_after_record(log);
 }
 
@@ -151,6 +154,7 @@ int32_t update_contact(LogHandle* log, int32_t recno, const uint8_t* stored,
   reindex(log, 1, recno, stored + contact::kCode.data(),
           log->dbs_image + contact::kCode.data(), contact::kDataSize - contact::kCode.data());
   if (!through) return status::kOk;
+  write_back_indexes(log, 0, 1);
   const int32_t blocks = linked_anew ? status::kOk : reported(sync_remarks_file(log), log->dbr_name);
   const int32_t rest = sync_after_record(log);
   return blocks != status::kOk ? blocks : rest;

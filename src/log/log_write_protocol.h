@@ -25,9 +25,12 @@
 //     it stood adds no link: both files are synced after the record, so that
 //     the moment in which the record and its block disagree stays short.
 //  3. Record before index. Index entries are inserted or moved only after
-//     their record was written. Write-through does not sync the indexes:
-//     they can be rebuilt from the record files, and the stale mark (1) has
-//     the next open with the time check rebuild them after a crash, so a
+//     their record was written. Without write_through changed index pages
+//     may stay kept in memory until flush or close (the stale mark, 1, has
+//     the next open with the time check rebuild the indexes should the
+//     process end first). With write_through every changed page and the
+//     header's root and next free page are written before the call returns,
+//     but not synced: the indexes can be rebuilt from the record files, so a
 //     durable write costs two syncs, the remarks file's and the contact
 //     file's.
 //  4. Taken back on failure. A block that could not be written leaves the
@@ -44,12 +47,17 @@
 //  6. Counts in the headers reach the disk at write-back (flush, close, or
 //     each write with write_through); a write-back that fails is returned and
 //     leaves its file dirty, so that the next flush or the close tries again.
-//  7. Appends without write_through are held (held_appends.h): their blocks
-//     and records are written in runs, blocks first, before anything else
-//     reads or writes those files and before any header write-back, so 2
-//     and 6 hold for them; a run that cannot be written is taken back whole
-//     (counts, blocks, and slots 0 and 1 when it had entries there) and its
-//     failure returned by the next flush.
+//  7. Acknowledged means written. When an append or update returns 0 its
+//     remark block and record are in the operating system (positioned
+//     writes; synced only with write_through), so a process that ends right
+//     after loses nothing that the count repair of the next open cannot
+//     bring back. Contacts are held in memory only inside a bulk run that
+//     the caller asked for (held_appends.h): their blocks and records are
+//     written in runs, blocks first, before anything else reads or writes
+//     those files and before any header write-back, so 2 and 6 hold for
+//     them; a run that cannot be written is taken back whole (both files
+//     cut back, counts, slots 0 and 1 when it had entries there) and its
+//     failure returned by the bulk end, the next flush or the close.
 //
 // Failures are reported (report_status with the path of the file concerned)
 // by the functions that say so; the others return their status silently.
@@ -72,14 +80,16 @@ enum class Indexing { kWithIndexes, kWithoutIndexes };
 // Appends the contact in dbs_image with the remark block of the remark
 // buffer (pack_remarks) as contact number record_count + 1: the block at the
 // end of the remarks file (its count raised by one), the record, and with
-// kWithIndexes the keys in slots 0 and 1. With write_through (kWithIndexes
-// only) what is held is written first and the contact lands at once with the
-// syncs of invariant 2; otherwise it is held (invariant 7). kWithoutIndexes
-// neither indexes nor syncs (the caller has the indexes rebuilt). Sets the
-// stale mark first. Returns 0; 5 or 22 from the block (reported with the
-// ".dbr" path); the record append's failure (reported with the ".dbs" path;
-// block and count taken back); a held run's failure; 22 when a write-through
-// sync failed (reported with that file's path; the contact is in the files).
+// kWithIndexes the keys in slots 0 and 1. Inside a bulk run and without
+// write_through the contact is held (invariant 7); otherwise what is held is
+// written first and the contact written at once, with write_through (with
+// indexes only) synced as invariant 2 says and its index pages written as 3
+// says. kWithoutIndexes neither indexes nor syncs (the caller has the indexes
+// rebuilt). Sets the stale mark first. Returns 0; 5 or 22 from the block
+// (reported with the ".dbr" path); the record append's failure (reported with
+// the ".dbs" path; block and count taken back); a held run's failure; 22 when
+// a write-through sync failed (reported with that file's path; the contact is
+// in the files).
 int32_t append_contact(LogHandle* log, Indexing indexing);
 
 // Rewrites contact recno, whose bytes as stored are stored (57 data bytes),

@@ -71,6 +71,7 @@ int32_t open_remarks_file(LogHandle* log, bool read_only) {
 }
 
 int32_t write_back_remarks_header(LogHandle* log) {
+  file_settle(log->dbr_file);  // held appends first: their failure lowers the count
   if (log->dbr_dirty == 0 || !platform::is_open(log->dbr_file)) return status::kOk;
   stamp_remarks_date(log->dbr_header, local_time());
   if (file_write_at(log->dbr_file, 0, log->dbr_header, kRemarksMirrorSize) != kRemarksMirrorSize)

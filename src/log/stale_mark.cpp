@@ -1,41 +1,25 @@
 #include "log/stale_mark.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "log/log_paths.h"
+#include "log/log_state.h"
 #include "platform/env.h"
 
 namespace osp::log {
 
 namespace {
 
-// The open logs whose profile time of a record file is known to be cleared:
-// read as 0, or cleared (and synced) by this process since the log's open.
-// The files of a log are held exclusively and only a close stores times, so
-// the profile keeps that value until the close; remembering it spares every
-// write-through write (whose syncs leave the record file clean) a read of
-// the profile file.
-struct KnownCleared {
-  const LogHandle* log;
-  const char* key;
-};
-
-std::vector<KnownCleared>& known_cleared() {
-  static std::vector<KnownCleared> known;
-  return known;
-}
-
-bool is_known_cleared(const LogHandle* log, const char* key) {
-  const std::vector<KnownCleared>& known = known_cleared();
-  return std::any_of(known.begin(), known.end(),
-                     [&](const KnownCleared& k) { return k.log == log && k.key == key; });
-}
-
-void clear_profile_time(const LogHandle* log, const DbfHandle& file, const char* key) {
+// The log's state remembers, from the first change on, that the profile time
+// of a record file is cleared (read as 0, or cleared and synced by this
+// process since the log's open): the files of a log are held exclusively and
+// only a close stores times, so the profile keeps that value until the close;
+// remembering it spares every write-through write (whose syncs leave the
+// record file clean) a read of the profile file.
+void clear_profile_time(LogHandle* log, const DbfHandle& file, const char* key,
+                        bool LogState::*known) {
   // A record file with changes not yet written back has been marked already
   // (its first change since the write-back did it).
-  if (file.flags != 0 || is_known_cleared(log, key)) return;
+  LogState* state = state_for(log);
+  if (file.flags != 0 || (state != nullptr && state->*known)) return;
   char profile[kPathSize];
   if (!profile_path(log, true, profile)) return;
   platform::Env* env = platform::env();
@@ -44,24 +28,17 @@ void clear_profile_time(const LogHandle* log, const DbfHandle& file, const char*
   if (env->profile_int(kProfileSection, key, 0, profile) != 0 &&
       !env->profile_write_string(kProfileSection, key, "0", profile))
     return;  // not known to be cleared: the next change tries again
-  known_cleared().push_back({log, key});
+  if (state != nullptr) state->*known = true;
 }
 
 }  // namespace
 
 void mark_contact_indexes_stale(LogHandle* log) {
-  clear_profile_time(log, log->dbs.handle, kProfileContactKey);
+  clear_profile_time(log, log->dbs.handle, kProfileContactKey, &LogState::contact_marked_stale);
 }
 
 void mark_master_indexes_stale(LogHandle* log) {
-  clear_profile_time(log, log->mst.handle, kProfileMasterKey);
-}
-
-void forget_stale_marks(const LogHandle* log) {
-  std::vector<KnownCleared>& known = known_cleared();
-  known.erase(std::remove_if(known.begin(), known.end(),
-                             [&](const KnownCleared& k) { return k.log == log; }),
-              known.end());
+  clear_profile_time(log, log->mst.handle, kProfileMasterKey, &LogState::master_marked_stale);
 }
 
 }  // namespace osp::log

@@ -8,7 +8,8 @@
 // record file since its header was last written back, the profile's time of
 // that file is cleared (0 never equals a real time). The close with file
 // times stores it again. What a log's profile holds is remembered from the
-// first change on, so that later changes do not read the profile file again.
+// first change on (in the log's state, which the open makes anew and the close
+// ends), so that later changes do not read the profile file again.
 #pragma once
 
 #include "osprey32.h"
@@ -20,9 +21,5 @@ void mark_contact_indexes_stale(LogHandle* log);
 
 // Before a change to the master file that the indexes over it follow.
 void mark_master_indexes_stale(LogHandle* log);
-
-// Forgets what is remembered of log's profile times: at the open and at the
-// close, which may store them again.
-void forget_stale_marks(const LogHandle* log);
 
 }  // namespace osp::log

@@ -50,12 +50,10 @@ TEST_F(LogWriteProtocolTest, FlushReportsALostCountAndTheNextFlushWritesIt) {
   ASSERT_EQ(log.status, 0);
   struct Case {
     const char* call;
-    // The flush writes the held contact (its block, its record), the contact
-    // file's header, its end mark, the remarks header.
-    int write;
+    int write;  // the flush writes the contact file's header, its end mark, the remarks header
     bool contact_file;
   };
-  for (const Case& c : {Case{"QA3CCC", 3, true}, Case{"QA4DDD", 5, false}}) {
+  for (const Case& c : {Case{"QA3CCC", 1, true}, Case{"QA4DDD", 3, false}}) {
     SCOPED_TRACE(c.contact_file ? "contact file" : "remarks file");
     append(log, c.call);
     {

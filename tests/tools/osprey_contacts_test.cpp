@@ -136,6 +136,31 @@ TEST_F(OspreyContactsTest, AddAndEditAskFirstAndWriteOnlyOnYes) {
   EXPECT_EQ(osprey({"check", base_}).exit_status, 0);
 }
 
+// On a disk that fills (here: a file-size limit just past the contact
+// file's end) an add that cannot be written says so and exits non-zero, and
+// the log stays sound.
+TEST_F(OspreyContactsTest, AnAddThatCannotBeWrittenFailsAndSaysSo) {
+  ASSERT_EQ(osprey({"check", base_}).exit_status, 0);  // builds the indexes
+  const std::vector<std::string> add = {"add", base_, "--call", "QA5EEE", "--date", "2026-03-07",
+                                        "--time", "21:05", "--yes"};
+  // More contacts until the next record would cross a 512-byte boundary.
+  size_t size = test::read_file(base_ + ".dbs").size();
+  for (int i = 0; i < 12 && (size + 511) / 512 * 512 - size >= 57; ++i) {
+    ASSERT_EQ(osprey(add).exit_status, 0);
+    size = test::read_file(base_ + ".dbs").size();
+  }
+  const size_t blocks = (size + 511) / 512;
+  ASSERT_LT(blocks * 512 - size, 57u);
+  std::string command = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec '" +
+                        std::string(OSP_TOOL_PATH) + "'";
+  for (const std::string& a : add) command += " '" + a + "'";
+  const ProgramResult r = test::run_program("/bin/sh", {"-c", command});
+  EXPECT_NE(r.exit_status, 0) << r.out;
+  EXPECT_FALSE(contains(r.out, "added contact")) << r.out;
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_EQ(osprey({"check", base_}).exit_status, 0);
+}
+
 TEST_F(OspreyContactsTest, CheckFindsRecordsChangedBehindTheIndexesAndCountMismatches) {
   ProgramResult r = osprey({"check", base_});
   ASSERT_EQ(r.exit_status, 0) << r.out << r.err;

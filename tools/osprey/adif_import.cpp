@@ -60,6 +60,9 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
   log->dbs.handle.current_recno = existing;
   DBS_Xread(log);
 
+  // The contacts go in a bulk run, written in runs; the flush at the end
+  // ends it and says whether every run reached the log.
+  OSP_bulk_begin(log);
   AdifText text;
   AdifReader reader(file);
   AdifRecord record;
@@ -96,8 +99,6 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
     if (options.progress && result.records % kProgressStep == 0)
       options.progress(reader.offset(), file.size());
   }
-  // Appended contacts are held and written in runs: the flush writes the
-  // last one and says whether every run reached the log.
   const int32_t flushed = OSP_flush(log);
   if (flushed != 0 && result.status == 0) {
     result.status = flushed;

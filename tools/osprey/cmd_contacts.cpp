@@ -443,6 +443,7 @@ void run_add(const std::string& base, const FieldOptions& f) {
     fail_with_message(context, "declined: nothing was written", exit_code::kDeclined);
     return;
   }
+  if (!open.flush(context)) return;
   std::printf("added contact %d\n", static_cast<int>(log.dbs.handle.record_count));
 }
 
@@ -475,7 +476,7 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
     fail_with_message(context, "declined: nothing was written", exit_code::kDeclined);
   } else if (!hooks.messages().empty()) {
     fail_with_message(context, "written, but the library reported a problem (above)");
-  } else {
+  } else if (open.flush(context)) {
     std::printf("updated contact %d\n", static_cast<int>(recno));
   }
 }

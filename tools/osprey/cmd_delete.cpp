@@ -54,6 +54,7 @@ void run_mark(const std::string& base, int32_t recno, bool deleting, bool yes) {
     fail_with_status(context, w);
     return;
   }
+  if (!open.flush(context)) return;
   std::printf("%s contact %d\n", deleting ? "deleted" : "undeleted", static_cast<int>(recno));
 }
 

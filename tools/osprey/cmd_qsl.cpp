@@ -49,6 +49,7 @@ void run_qsl(const QslOptions& o) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
     return;
   }
+  if (!open.flush(context)) return;
   if (OSP_read(&log, o.recno, kSeparatorsAndRemarks) == 0) {
     std::printf("contact %d: %s mark \"%s\"; QSL now \"%s\"\n", static_cast<int>(o.recno),
                 sent ? "sent" : "received", given.c_str(),

@@ -77,6 +77,7 @@ void run_sort(const std::string& base, bool by_date, bool yes) {
       fail_with_status(context, r, "the contact file was not sorted; the backups are kept");
       return;
     }
+    if (!open.flush(context)) return;
     std::printf("sorted %d contacts by date and time\n", static_cast<int>(dbf_rcount(&log.dbs.handle)));
   } else {
     if (MasterSort(&log) != 0) {
@@ -85,6 +86,7 @@ void run_sort(const std::string& base, bool by_date, bool yes) {
                         "entry once, or a file could not be written; the backups are kept");
       return;
     }
+    if (!open.flush(context)) return;
     std::printf("sorted %d master entries by area code\n",
                 static_cast<int>(dbf_rcount(&log.mst.handle)));
   }

@@ -96,6 +96,8 @@ void run_import(const std::string& base, const std::string& path) {
     if (!back_up_before_import("import", base)) return;
     LogHandle& log = *open.get();
     const int32_t existing = log.dbs.handle.record_count;
+    // The contacts go in a bulk run (ended by the flush below).
+    OSP_bulk_begin(&log);
     ProgressBar bar;
     std::string line;
     while (std::getline(in, line)) {
@@ -114,8 +116,8 @@ void run_import(const std::string& base, const std::string& path) {
       ++imported;
       if (imported % 1024 == 0) bar.amount(in.tellg(), size, "importing contacts");
     }
-    // Appended contacts are held and written in runs: the flush writes the
-    // last one; what did not land was taken back and is not counted.
+    // The flush writes the bulk run's last contacts; what did not land was
+    // taken back and is not counted.
     const int32_t flushed = OSP_flush(&log);
     if (failure == 0) failure = flushed;
     if (failure != 0) imported = std::max(0, log.dbs.handle.record_count - existing);

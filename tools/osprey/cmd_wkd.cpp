@@ -165,6 +165,7 @@ void run_wkd(const WkdOptions& o) {
     fail_with_status(context + ": the walk", r);
     return;
   }
+  if (!open.flush(context)) return;  // the raised tables are on the disk
 
   std::vector<AwardRow> rows;
   if (!collect_rows(&log, context, &rows)) return;

@@ -163,6 +163,13 @@ OpenLog::~OpenLog() {
   if (ok_) OspreyClose(log_.get(), close_flags_);
 }
 
+bool OpenLog::flush(const std::string& context) {
+  const int32_t r = OSP_flush(log_.get());
+  if (r == 0) return true;
+  fail_with_status(context, r, "the change may not have reached the log");
+  return false;
+}
+
 bool OpenLog::require_index(const std::string& context, int slot) const {
   if (log_->index_slot[slot].file > 0) return true;
   fail_with_message(context, "the index " + files_.indexes[slot] +

@@ -103,6 +103,11 @@ class OpenLog {
   // True when index slot is open; else says why it is not (on standard
   // error, as a failure of context) and returns false.
   bool require_index(const std::string& context, int slot) const;
+  // Writes the log's headers back and flushes its files (OSP_flush), so that
+  // a change is on the disk before the command says it is done. On failure
+  // says so on standard error (as a failure of context, with the status) and
+  // returns false.
+  bool flush(const std::string& context);
 
  private:
   std::unique_ptr<LogHandle> log_;
