@@ -42,6 +42,11 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
   -DOSP_FUZZ=ON -DOSP_TESTS=OFF -DOSP_TOOLS=OFF "${launcher[@]}" >/dev/null
 ninja -C build/fuzz
 fuzz_seconds=${OSP_FUZZ_SECONDS:-30}
+# A crashing input goes to build/fuzz/artifacts/<target>-crash-<hash> (and
+# likewise leak-, oom-, timeout-), not into the current folder, the
+# checkout's root, where libFuzzer would put it.
+artifacts=build/fuzz/artifacts
+mkdir -p "$artifacts"
 for target in build/fuzz/fuzz/*_fuzz; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
@@ -52,6 +57,7 @@ for target in build/fuzz/fuzz/*_fuzz; do
   [ -d "$seeds" ] && dirs+=("$seeds")
   echo "-- $name for ${fuzz_seconds}s"
   "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+    -artifact_prefix="$artifacts/$name-" \
     "${dirs[@]}" > "build/fuzz/$name.log" 2>&1 || { tail -50 "build/fuzz/$name.log"; exit 1; }
 done
 

@@ -26,22 +26,27 @@ bool FaultEnv::strikes(Op op, Fault* fault) {
   return true;
 }
 
+platform::Handle FaultEnv::opened(platform::Handle h) {
+  if (platform::is_open(h)) files_.insert(h);
+  return h;
+}
+
 platform::Handle FaultEnv::open_existing(const char* path, unsigned access, unsigned share) {
   Fault f;
   if (strikes(Op::kOpen, &f)) return platform::kNoFile;
-  return base_->open_existing(path, access, share);
+  return opened(base_->open_existing(path, access, share));
 }
 
 platform::Handle FaultEnv::create_always(const char* path) {
   Fault f;
   if (strikes(Op::kCreate, &f)) return platform::kNoFile;
-  return base_->create_always(path);
+  return opened(base_->create_always(path));
 }
 
 platform::Handle FaultEnv::create_new(const char* path) {
   Fault f;
   if (strikes(Op::kCreate, &f)) return platform::kNoFile;
-  return base_->create_new(path);
+  return opened(base_->create_new(path));
 }
 
 int32_t FaultEnv::read(platform::Handle h, void* buffer, int32_t count) {
@@ -81,6 +86,9 @@ bool FaultEnv::flush(platform::Handle h) {
 }
 
 bool FaultEnv::close(platform::Handle h) {
+  // Forgotten even when the close is made to fail (the handle goes either
+  // way); a file opened before this Env was installed is closed all the same.
+  files_.erase(h);
   Fault f;
   if (strikes(Op::kClose, &f)) {
     base_->close(h);  // the handle is gone either way; only the result lies

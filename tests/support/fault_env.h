@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/env.h"
 #include "support/forwarding_env.h"
@@ -40,6 +41,9 @@ class FaultEnv final : public ForwardingEnv {
   // there ever were at once.
   std::size_t live_bytes() const { return live_bytes_; }
   std::size_t peak_bytes() const { return peak_bytes_; }
+  // Files opened or created through this Env and not yet closed through it:
+  // what the library holds, whatever else the process has open.
+  std::size_t open_files() const { return files_.size(); }
 
   platform::Handle open_existing(const char* path, unsigned access, unsigned share) override;
   platform::Handle create_always(const char* path) override;
@@ -66,6 +70,8 @@ class FaultEnv final : public ForwardingEnv {
   };
   // Counts the call and says which fault, if any, strikes it.
   bool strikes(Op op, Fault* fault);
+  // Notes a handle the base Env handed out.
+  platform::Handle opened(platform::Handle h);
 
   std::array<int, static_cast<std::size_t>(Op::kCount)> counts_{};
   std::array<Plan, static_cast<std::size_t>(Op::kCount)> plans_{};
@@ -74,6 +80,7 @@ class FaultEnv final : public ForwardingEnv {
   std::size_t live_bytes_ = 0;
   std::size_t peak_bytes_ = 0;
   std::unordered_map<void*, std::size_t> blocks_;  // what this Env handed out
+  std::unordered_set<platform::Handle> files_;       // the handles it opened
 };
 
 // Installs an Env for the lifetime of the scope.
