@@ -28,14 +28,20 @@ inline constexpr int32_t kCallsign = 0, kPortable = 7, kCode = 10, kGrid = 16, k
 }  // namespace line_column
 
 // Text_QFRappend: appends the contact of line (its first 200 columns, which
-// are only read) to the open log as its last contact, with its remark block,
-// the way DB_append appends the view: the view is filled from the line and
-// packed, the remark block written first (5 or 22 reported with the ".dbr"
-// path), then the record (a failure reported with the ".dbs" path, the
-// block and the remarks file's count taken back). The log's indexes are not
-// updated; they are marked stale, and the caller has them rebuilt after a
-// run of appends. A NUL inside a text field ends it: the rest of the field
-// is stored as blanks. Returns 0 or the status; 5 for a null log or line.
+// are only read) to the open log as its last contact, with its remark block.
+// The record is built from the line's columns as they stand, NULs included:
+// the texts are copied unchanged (an area code of kind 3 keeps its fourth
+// character), the frequency's seven columns are packed as written (a
+// trailing point is not tidied away; a NUL among them counts as a blank),
+// and date, time and reports become their binary bytes by the two-character
+// rule. Only the three remarks pass through the view, each ending at its
+// first NUL, to be packed into the block. The block is written first (5 or
+// 22 reported with the ".dbr" path), then the record (a failure reported
+// with the ".dbs" path, the block and the remarks file's count taken back),
+// through the log's write protocol as DB_append writes. The log's indexes are
+// not updated; they are marked stale, and the caller has them rebuilt after a
+// run of appends. Returns 0 or the status; 5 for a null log or line, or a
+// log whose contact file is not open.
 int32_t append_contact_line(LogHandle* log, const char* line);
 
 }  // namespace osp::text

@@ -95,21 +95,60 @@ TEST_F(ContactLineTest, TheLineBecomesTheLastContact) {
   EXPECT_TRUE(hooks_.boxes.empty());
 }
 
+// The record takes the line's columns as they stand: no view packing, so a
+// kind-3 code keeps its fourth character and a frequency is not tidied
+// before it is packed.
+TEST_F(ContactLineTest, TheRecordHoldsTheColumnsAsWritten) {
+  struct Case {
+    std::string code;       // columns 10-15
+    std::string frequency;  // columns 22-28
+    std::string name;       // columns 32-43
+    std::string freq_bytes;  // FREQ as stored
+    std::string freq_view;   // the frequency as read back
+  };
+  const std::string packed_1200 = {'\x80', '\x4F', '\x12', '\xA4'};  // 1200000, L 4, P 4
+  const std::string packed_14450 = {'\xF4', '\xFA', '\x15', '\xAB'};  // 1440500, L 5, P 3
+  const Case cases[] = {
+      {"5000  ", "7.050  ", "TARO        ", {'\x48', '\xE3', '\x6A', '\xA1'}, "7.050  "},
+      {"500   ", "430.   ", "taro        ", "430.", "430.   "},
+      {"430   ", "1200.  ", "TA" + std::string(1, '\0') + "O        ", packed_1200, "1200.  "},
+      {"5000A ", "144.50 ", "JIRO        ", packed_14450, "144.50 "},
+      {"    99", "1.9    ", "            ", "1.9 ", "1.9    "},
+  };
+  OpenedLog log(base_);
+  ASSERT_EQ(log.status, 0);
+  int32_t recno = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code + "|" + c.frequency);
+    std::string line = contact_line("0305072105U");
+    line.replace(10, 6, c.code);
+    line.replace(22, 7, c.frequency);
+    line.replace(32, 12, c.name);
+    ASSERT_EQ(Text_QFRappend(log.get(), line.c_str()), 0);
+    ASSERT_EQ(OSP_read(log.get(), ++recno, 3), 0);
+    const auto stored = [&log](int32_t at, size_t width) {
+      return std::string(reinterpret_cast<const char*>(log->dbs_image) + at, width);
+    };
+    EXPECT_EQ(stored(0, 22), line.substr(0, 22));  // CALLS, IGN, POTBL, CODE, GL
+    EXPECT_EQ(stored(22, 4), c.freq_bytes);
+    EXPECT_EQ(stored(26, 18), line.substr(29, 18));  // MODE, NAME, QSL
+    EXPECT_EQ(test::text(log->view.code), c.code);
+    EXPECT_EQ(test::text(log->view.frequency), c.freq_view);
+  }
+}
+
 TEST_F(ContactLineTest, AFailedRecordAppendTakesTheRemarkBlockBack) {
   OpenedLog log(base_);
   ASSERT_EQ(log.status, 0);
   const auto dbr_before = test::read_file(base_ + ".dbr");
-  // The contact is held; the flush writes its block, then its record.
-  ASSERT_EQ(Text_QFRappend(log.get(), contact_line("0305072105U", "NEVER STORED").c_str()), 0);
-  EXPECT_EQ(dbf_rcount(&log->dbs.handle), 2);
   {
     test::FaultEnv env;
     test::ScopedEnv scoped(&env);
-    env.fail(test::Op::kWrite, 2, test::Fault::kShort);
-    EXPECT_EQ(OSP_flush(log.get()), 22);
+    env.fail(test::Op::kWrite, 2, test::Fault::kShort);  // the block goes, the record not
+    EXPECT_EQ(Text_QFRappend(log.get(), contact_line("0305072105U", "NEVER STORED").c_str()), 22);
   }
   EXPECT_EQ(dbf_rcount(&log->dbs.handle), 1);
-  ASSERT_EQ(hooks_.boxes.size(), 1u);  // the records of the run, with the contact file's path
+  ASSERT_EQ(hooks_.boxes.size(), 1u);  // the record append, with the contact file's path
   hooks_.boxes.clear();
   ASSERT_EQ(log.reopen(), 0);
   EXPECT_TRUE(hooks_.boxes.empty()) << "the counts of the contact and remarks files disagree";

@@ -162,11 +162,14 @@ class XmlCursor {
       } else {
         size_t end = text_.find('<', pos_);
         if (end == std::string_view::npos) end = text_.size();
-        // XML reads a line end as a line feed; a carriage return written
-        // as a reference (&#13;) stays.
+        // XML reads a line end (CR LF, or a lone CR) as a line feed; a
+        // carriage return written as a reference (&#13;) stays.
+        const std::string_view chars = text_.substr(pos_, end - pos_);
         std::string raw;
-        for (char c : text_.substr(pos_, end - pos_))
-          if (c != '\r') raw += c;
+        for (size_t i = 0; i < chars.size(); ++i) {
+          if (chars[i] != '\r') raw += chars[i];
+          else if (i + 1 == chars.size() || chars[i + 1] != '\n') raw += '\n';
+        }
         if (!decode_text(raw, out)) return false;
         pos_ = end;
       }

@@ -37,19 +37,87 @@ std::string app_program(const std::string& name) {
   return second == std::string::npos ? "" : name.substr(4, second - 4);
 }
 
-}  // namespace
+// Stands for a byte that does not begin a well-formed UTF-8 character.
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-void append_xml_text(std::string* out, const std::string& text) {
-  for (char c : text) {
+bool continuation(std::string_view s, size_t i) {
+  return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 character at s[i] (a byte of 0x80 or above) when
+// it is well formed, else 0. Overlong forms, surrogates and code points
+// beyond U+10FFFF are refused.
+size_t utf8_character(std::string_view s, size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  const auto next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0u;
+  size_t n = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next > 0x9F)) return 0;
+    n = 3;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    if ((c == 0xF0 && next < 0x90) || (c == 0xF4 && next > 0x8F)) return 0;
+    n = 4;
+  } else {
+    return 0;
+  }
+  for (size_t k = 1; k < n; ++k)
+    if (!continuation(s, i + k)) return 0;
+  return n;
+}
+
+// U+FFFE and U+FFFF, which XML does not allow, at s[i] (well formed).
+bool noncharacter(std::string_view s, size_t i) {
+  return s.substr(i, 2) == "\xEF\xBF" && static_cast<unsigned char>(s[i + 2]) >= 0xBE;
+}
+
+// Appends text as XML character data. XML 1.0 has no form, not even a
+// character reference, for the control characters other than tab, line
+// feed and carriage return: each of them is written as a blank, so that
+// the words it separated stay apart. A byte that is not part of a
+// well-formed UTF-8 character is written as U+FFFD, and so are the
+// characters U+FFFE and U+FFFF. With markup, &, <, > and " are escaped and
+// a carriage return is written as &#13;, which a reader keeps (a bare one
+// would become a line feed).
+void append_xml_chars(std::string* out, std::string_view text, bool markup) {
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const size_t n = utf8_character(text, i);
+      if (n == 0 || noncharacter(text, i)) {
+        *out += kReplacement;
+        i += n == 0 ? 1 : n;
+      } else {
+        out->append(text.substr(i, n));
+        i += n;
+      }
+      continue;
+    }
+    ++i;
+    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      *out += ' ';
+      continue;
+    }
+    if (!markup) {
+      *out += static_cast<char>(c);
+      continue;
+    }
     switch (c) {
       case '&': *out += "&amp;"; break;
       case '<': *out += "&lt;"; break;
       case '>': *out += "&gt;"; break;
       case '"': *out += "&quot;"; break;
       case '\r': *out += "&#13;"; break;
-      default: *out += c;
+      default: *out += static_cast<char>(c);
     }
   }
+}
+
+}  // namespace
+
+void append_xml_text(std::string* out, const std::string& text) {
+  append_xml_chars(out, text, true);
 }
 
 void AdifWriter::adi_field(const std::string& name, const std::string& value) {
@@ -155,7 +223,7 @@ std::string AdifWriter::header(const std::string& created, const std::string& de
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ADX>\n  <HEADER>\n    <!-- ";
   std::string text = description;
   for (size_t at; (at = text.find("--")) != std::string::npos;) text.replace(at, 2, "- ");
-  out += text;
+  append_xml_chars(&out, text, false);
   out += " -->\n";
   out += std::string("    <ADIF_VER>") + kAdifVersion + "</ADIF_VER>\n";
   out += std::string("    <PROGRAMID>") + kProgramId + "</PROGRAMID>\n";

@@ -53,7 +53,11 @@ class AdifWriter {
 };
 
 // Escapes &, < and > (and " in attributes), and writes carriage returns as
-// character references so that they survive an XML reader.
+// character references so that they survive an XML reader. Whatever the
+// bytes of text, the result is well-formed XML text: the control characters
+// that XML 1.0 cannot carry (all below 0x20 but tab, line feed and carriage
+// return) become blanks, and bytes that are not well-formed UTF-8 become
+// U+FFFD.
 void append_xml_text(std::string* out, const std::string& text);
 
 }  // namespace osprey_tool
