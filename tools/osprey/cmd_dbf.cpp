@@ -4,7 +4,6 @@
 // UTF-8 and binary bytes as hex.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "dbf_layout.h"
 #include "exit_codes.h"
 #include "log_files.h"
+#include "open_file_reads.h"
 #include "output.h"
 #include "osprey32.h"
 #include "sjis_text.h"
@@ -176,12 +176,21 @@ void run_dump(const std::string& path, bool with_deleted) {
   DbfHandle h;
   if (!open_record_file(context, path, &h)) return;
   const HeaderFacts facts = facts_of(h);
+  // The layout is read by path, which a file the library holds open does
+  // not allow everywhere: it is read between two opens, which must agree.
+  dbf_close(&h);
   RecordFileLayout layout;
   std::string error;
-  std::ifstream marks(path, std::ios::binary);
-  if (!marks || !read_layout(path, facts, &layout, &error)) {
-    dbf_close(&h);
+  if (!read_layout(path, facts, &layout, &error)) {
     fail_with_message(context, error.empty() ? "cannot read the file's bytes" : error);
+    return;
+  }
+  if (!open_record_file(context, path, &h)) return;
+  const HeaderFacts again = facts_of(h);
+  if (again.record_count != facts.record_count || again.header_size != facts.header_size ||
+      again.record_size != facts.record_size) {
+    dbf_close(&h);
+    fail_with_message(context, "the file changed while it was read");
     return;
   }
   const std::vector<Column> columns = columns_of(layout, facts.record_size);
@@ -195,15 +204,14 @@ void run_dump(const std::string& path, bool with_deleted) {
       fail_with_status(context + ": record " + std::to_string(recno), status);
       return;
     }
-    char mark = 0;
-    marks.seekg(facts.header_size + (recno - 1) * facts.record_size);
-    marks.read(&mark, 1);
-    if (marks.gcount() != 1) {
+    // The deletion mark, through the library's handle.
+    const int64_t mark_at =
+        static_cast<uint16_t>(facts.header_size) + (recno - 1) * facts.record_size;
+    if (read_open_file(h.file, mark_at, record.data(), 1) != 1) {
       dbf_close(&h);
       fail_with_status(context + ": record " + std::to_string(recno) + " mark", 21);
       return;
     }
-    record[0] = static_cast<uint8_t>(mark);
     if (record[0] != kLiveMark && !with_deleted) continue;
     line = std::to_string(recno) + " [" + printable_ascii(record.data(), 1) + "]";
     for (const Column& c : columns) {

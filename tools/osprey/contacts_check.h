@@ -29,6 +29,10 @@ struct LogCheck {
 // or more than one is wrong too. Then the remarks file's count against the
 // contact file's, and each contact's remark link: 0, or the offset of a
 // whole block after the 256-byte header with lengths within 28, 54 and 54.
+// The contact and master files are each read once, in record order, and the
+// remarks file whole, through the handles the library holds them open with
+// (after a library read has it write what it held); the walks then look up
+// what that pass kept: 8 bytes a record for each open index over the file.
 LogCheck check_log(LogHandle* log);
 
 }  // namespace osprey_tool
