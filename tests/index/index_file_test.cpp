@@ -230,6 +230,11 @@ TEST_F(IndexFile, APageTheCloseCannotWriteIsReportedAndTheCloseEnds) {
   EXPECT_LE(+idx->file, 0);
   ASSERT_EQ(hooks_.boxes.size(), 1u);
   EXPECT_EQ(hooks_.boxes[0].text, message("インデックス書き込みエラー", path_));
+  // The header does not point at pages the file lacks: the tree is refused
+  // as one whose build did not finish, and a log's open builds it anew.
+  hooks_.boxes.clear();
+  IdxHandle again{};
+  EXPECT_EQ(idx_open(path_.c_str(), &again), 3);
 }
 
 TEST_F(IndexFile, CloseFailuresKeepTheFileOpen) {

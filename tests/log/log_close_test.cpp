@@ -10,6 +10,7 @@
 #include "osprey32.h"
 #include "platform/env.h"
 #include "support/fault_env.h"
+#include "support/index_reader.h"
 
 namespace osp::test {
 namespace {
@@ -22,10 +23,16 @@ bool profile_has(const std::string& profile, const char* key) {
 
 class LogCloseTest : public LogTest {};
 
+// A quick close of a log opened whole leaves the master file, the indexes and
+// the viewer open, but the index pages its appends changed are in the files.
 TEST_F(LogCloseTest, QuickCloseLeavesMasterIndexesAndViewerAsTheyAre) {
   make_complete_log(30);
   ASSERT_EQ(open(5), 0);
+  const size_t entries = read_index(path(".dx0")).entries.size();
+  int32_t word = OSP_CONFIRM_NO_QUESTION;
+  ASSERT_EQ(OSP_append(&log_, OSP_WRITE_CONTACTS, &word), 0);
   OspreyClose(&log_, 2);
+  EXPECT_EQ(read_index(path(".dx0")).entries.size(), entries + 1);
   EXPECT_LE(+log_.dbs.handle.file, 0);
   EXPECT_LE(+log_.dbr_file, 0);
   EXPECT_GT(+log_.mst.handle.file, 0);
