@@ -45,11 +45,31 @@ class Build {
     if (record_path == nullptr || index_path == nullptr) return status::kCannotOpen;
     if (expression == nullptr || !expression_length_ok(expression))
       return status::kBadKeyExpression;
-
-    // Step 1: the record file, its descriptors and a record buffer. A failure
-    // here touches no index file.
+    // Step 1: the record file, opened here and closed by finish().
     records_ = file_open_existing(record_path, kGenericRead);
     if (records_ == kNoFile) return status::kCannotOpen;
+    return build_from_records(expression, index_path);
+  }
+
+  // The same over a record file that its caller holds open: its descriptors
+  // are read through that handle, which stays open.
+  int32_t run_over(FileHandle records, const char* expression, const char* index_path) {
+    if (!platform::is_open(records) || index_path == nullptr) return status::kCannotOpen;
+    if (expression == nullptr || !expression_length_ok(expression))
+      return status::kBadKeyExpression;
+    records_ = records;
+    borrowed_ = true;
+    if (file_seek(records_, 0) != 0) {
+      release_records();
+      return status::kDataReadError;
+    }
+    return build_from_records(expression, index_path);
+  }
+
+ private:
+  int32_t build_from_records(const char* expression, const char* index_path) {
+    // Step 1, continued: the descriptors and a record buffer. A failure here
+    // touches no index file.
     int32_t result = dbf::read_record_layout(records_, &layout_);
     if (result == status::kOk) result = allocate_record_block();
     if (result != status::kOk) {
@@ -73,7 +93,6 @@ class Build {
     return status_;
   }
 
- private:
   // Steps 3 to 9; a failure records its code and returns.
   void build(const char* expression, const char* index_path) {
     // Steps 3 and 4: the key.
@@ -170,12 +189,13 @@ class Build {
     platform::env()->release(block_);
     block_ = nullptr;
     dbf::release_record_layout(&layout_);
-    file_close(records_);
+    if (!borrowed_) file_close(records_);
     records_ = kNoFile;
   }
 
   int32_t status_ = status::kOk;
   FileHandle records_ = kNoFile;
+  bool borrowed_ = false;  // records_ is the caller's, left open
   FileHandle index_ = kNoFile;
   FileHandle work_[2] = {kNoFile, kNoFile};
   char work_path_[2][kWorkPathSize] = {};
@@ -200,6 +220,12 @@ bool work_file_path(const char* index_path, const char* name, char* out, int siz
 int32_t make_index(const char* record_path, const char* expression, const char* index_path) {
   Build build;
   return build.run(record_path, expression, index_path);
+}
+
+int32_t build(const DbfHandle* records, const char* expression, const char* index_path) {
+  if (records == nullptr) return status::kCannotOpen;
+  Build build;
+  return build.run_over(records->file, expression, index_path);
 }
 
 }  // namespace osp::index

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "osprey32.h"
+
 namespace osp::index {
 
 // The work files' names. They are made in the directory of the index file
@@ -43,6 +45,16 @@ inline constexpr int kMaxIndexPath = 1024;
 // expression: the text at offset 24, the key fields when the expression was
 // parsed, and root 0 and 0 blocks. The work files never outlive the call.
 int32_t make_index(const char* record_path, const char* expression, const char* index_path);
+
+// The same over the record file that records holds open (MakeIndex takes a
+// file name; the log's open and its sorted rewrites hold their files and
+// build over them, so that no other program can take or replace a file
+// between a close and a reopen). The records are those that the file's
+// header counts: a caller whose handle has a count not yet written back
+// writes it first. The handle stays open; its position afterwards is
+// unspecified. Returns what make_index returns (5 for a handle that is not
+// open).
+int32_t build(const DbfHandle* records, const char* expression, const char* index_path);
 
 // Forms the path of a work file named name in the directory of index_path
 // into out (size bytes). False when it does not fit.

@@ -312,6 +312,8 @@ int32_t open_remarks(LogHandle* log, bool quick, bool read_only) {
 int32_t fail_index_step(LogHandle* log, int slot, int32_t reported) {
   close_remarks_file(log);
   close_index_slots(log, slot - 1);
+  dbf::close(&log->mst.handle);
+  dbf::close(&log->dbs.handle);
   report_status(reported, log->index_slot[slot].path);
   return status::kIndexBuildError;
 }
@@ -338,8 +340,9 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
       platform::env()->remove(slot->path);
     }
     draw_build_progress(device_context, slot->path);
-    const char* record_path = i < 2 ? log->dbs.path : log->mst.path;
-    const int32_t built = index::make_index(record_path, kIndexExpressions[i], slot->path);
+    // Built over the record file the log holds open, as it stands on disk.
+    const DbfHandle* records = i < 2 ? &log->dbs.handle : &log->mst.handle;
+    const int32_t built = index::build(records, kIndexExpressions[i], slot->path);
     if (built != status::kOk) return fail_index_step(log, i, built);
     if (index::open(slot->path, slot) != status::kOk)
       return fail_index_step(log, i, status::kIndexBuildError);
@@ -375,31 +378,6 @@ int32_t allocate_viewer(LogHandle* log, int32_t viewer_length, int32_t held) {
   if (entries > SIZE_MAX / sizeof(ContactView)) return status::kNoMemory;
   log->viewer = static_cast<ContactView*>(platform::env()->allocate(entries * sizeof(ContactView)));
   return log->viewer != nullptr ? status::kOk : status::kNoMemory;
-}
-
-// Step: the record files again, after the index builds. Should either have
-// been taken or replaced by another program in between, the open fails
-// rather than hand out a log without it: reports the file and returns its
-// result, with nothing of the set left open (the viewer of this open freed).
-int32_t reopen_record_files(LogHandle* log, int32_t flags) {
-  struct Again {
-    DbfSlot* slot;
-    int32_t record_size;
-    int32_t refused;
-  };
-  const Again files[2] = {{&log->dbs, contact::kRecordSize, kContactFileRefused},
-                          {&log->mst, master::kRecordSize, kMasterFileUnusable}};
-  for (const Again& f : files) {
-    int32_t r = open_record_file(f.slot->path, &f.slot->handle, (flags & kReadOnly) != 0);
-    if (r == status::kOk && f.slot->handle.record_size != f.record_size)
-      r = status::kBadDataStructure;
-    if (r != status::kOk) {
-      report_status(r == status::kBadDataStructure ? r : status::kCannotOpen, f.slot->path);
-      close_log(log, flags & kAllocateViewer);
-      return f.refused;
-    }
-  }
-  return status::kOk;
 }
 
 }  // namespace
@@ -487,10 +465,8 @@ int32_t open_files(void* device_context, LogHandle* log, const char* base_path,
   }
   if (quick) return status::kOk;
 
-  // 9, 10. The indexes: the builder opens the record files by path.
+  // 9, 10. The indexes, built over the record files held open.
   const int32_t held = dbf::records_held(&log->dbs.handle);
-  dbf::close(&log->mst.handle);
-  dbf::close(&log->dbs.handle);
   if (read_only) {
     open_indexes_read_only(log, check_times, profile, stale);
   } else {
@@ -504,12 +480,12 @@ int32_t open_files(void* device_context, LogHandle* log, const char* base_path,
       report_status(status::kNoMemory, kViewerBuffer);
       close_index_slots(log, kLogIndexCount - 1);
       close_remarks_file(log);
+      dbf::close(&log->mst.handle);
+      dbf::close(&log->dbs.handle);
       return status::kNoMemory;
     }
   }
-
-  // 12. The record files again.
-  return reopen_record_files(log, flags);
+  return status::kOk;
 }
 
 }  // namespace

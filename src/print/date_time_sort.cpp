@@ -19,14 +19,12 @@ namespace {
 // The key of the temporary index: year byte, month, day, hour, minute byte.
 constexpr char kDateTimeExpression[] = "DATE+TIME";
 
-// Builds the date-and-time index at index_path over the contact file (which
-// must be closed while the builder reads it), then opens both; after any
-// failure the contact file is open again and no index is open.
+// Builds the date-and-time index at index_path over the contact file, held
+// open (its header written back first, so that the build reads the count the
+// log has), then opens it; after a failure no index is open.
 int32_t build_date_time_order(DbfSlot* contacts, const char* index_path, IdxHandle* order) {
-  dbf::close(&contacts->handle);
-  int32_t r = index::make_index(contacts->path, kDateTimeExpression, index_path);
-  const int32_t reopened = reopen_record_file(contacts);
-  if (r == status::kOk) r = reopened;
+  int32_t r = dbf::write_back_header(&contacts->handle);
+  if (r == status::kOk) r = index::build(&contacts->handle, kDateTimeExpression, index_path);
   if (r == status::kOk) r = index::open(index_path, order);
   return r;
 }

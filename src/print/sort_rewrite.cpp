@@ -207,9 +207,13 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
   if (result == status::kDataWriteError) result = status::kOk;  // in place, folder not synced
   if (result != status::kOk) env->remove(work_path);
 
+  // The file in place (the new one, or the old one after a failed rename)
+  // is held again at once, and the indexes are built over it.
+  const bool reopened = reopen_record_file(file) == status::kOk;
+  if (!reopened && result == status::kOk) result = status::kCannotOpen;
   for (int i = first_slot; i <= last_slot; ++i) {
     IdxHandle* slot = &log->index_slot[i];
-    if (!dropped[i]) {
+    if (!dropped[i] || !reopened) {
       // Its file is gone; the next open builds it.
       if (result == status::kOk) result = status::kIndexBuildError;
       continue;
@@ -217,15 +221,13 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
     // The new index reaches the disk before a close can record it as
     // current; one that does not is dropped, for the next open to build.
     const bool built =
-        index::make_index(file->path, log::kIndexExpressions[i], slot->path) == status::kOk &&
+        index::build(&file->handle, log::kIndexExpressions[i], slot->path) == status::kOk &&
         index::open(slot->path, slot) == status::kOk;
     if (built && file_flush(slot->file)) continue;
     drop_slot(slot);
     env->remove(slot->path);
     if (result == status::kOk) result = status::kIndexBuildError;
   }
-  if (reopen_record_file(file) != status::kOk && result == status::kOk)
-    result = status::kCannotOpen;
   return result;
 }
 
