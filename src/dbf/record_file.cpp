@@ -6,7 +6,6 @@
 #include "frame/file.h"
 #include "frame/status.h"
 #include "frame/ui.h"
-#include "frame/work_record.h"
 #include "platform/env.h"
 
 namespace osp::dbf {
@@ -203,17 +202,18 @@ int32_t mark_deleted(DbfHandle* h, int32_t recno) {
 }
 
 int32_t append(DbfHandle* h, const void* data) {
-  if (h->record_size < 1 || h->record_size > kWorkRecordSize) return status::kBadDataStructure;
+  if (h->record_size < 1 || h->record_size > kLargestAppendedRecord)
+    return status::kBadDataStructure;
   if (h->record_count == INT32_MAX || record_position(h, h->record_count + 1) < 0)
     return status::kDataWriteError;
   const int32_t old_count = h->record_count;
   const uint16_t old_flags = h->flags;
   h->record_count += 1;
   h->flags = kFlagWritten | kFlagCountChanged;
-  work_record[0] = kLiveMark;
-  std::memcpy(work_record + 1, data, static_cast<size_t>(h->record_size - 1));
-  const int32_t result =
-      write_record_bytes(h, h->record_count, work_record, 0, h->record_size, true);
+  uint8_t record[kLargestAppendedRecord];
+  record[0] = kLiveMark;
+  std::memcpy(record + 1, data, static_cast<size_t>(h->record_size - 1));
+  const int32_t result = write_record_bytes(h, h->record_count, record, 0, h->record_size, true);
   if (result != status::kOk) {
     // A header must never count a record that was not written.
     h->record_count = old_count;

@@ -66,10 +66,13 @@ int32_t mark_deleted(DbfHandle* h, int32_t recno);
 // holds gives 21 before anything is read or moved.
 int32_t pack(DbfHandle* h, void* buffer, int32_t size);
 
+// The largest record append builds (its mark and data bytes) in one piece.
+inline constexpr int32_t kLargestAppendedRecord = 608;
+
 // Appends one live record whose data bytes are at data. Returns 0; 22 (the
 // write failed, or the new record would lie past the file's end because the
 // count claims records the file does not hold: the count is taken back); 2
-// (the record size exceeds the work record: nothing is written).
+// (the record size exceeds kLargestAppendedRecord: nothing is written).
 int32_t append(DbfHandle* h, const void* data);
 
 // Writes the header back if needed and flushes the file to disk. Returns 0,

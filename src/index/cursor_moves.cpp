@@ -94,7 +94,6 @@ int32_t step_backward(const IdxHandle* h, IndexState* s) {
   return 0;
 }
 
-bool position_past_last(const IdxHandle* h, IndexState* s) { return descend_edge(h, s, true); }
 
 int32_t top(IdxHandle* h) {
   IndexState* s = state_of(h);

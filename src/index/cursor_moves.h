@@ -20,8 +20,4 @@ int32_t find(const IdxHandle* h, IndexState* s, const uint8_t* key, size_t len);
 int32_t step_forward(const IdxHandle* h, IndexState* s);
 int32_t step_backward(const IdxHandle* h, IndexState* s);
 
-// Goes down the last children from the root and leaves the cursor one past
-// the last entry of the last leaf. False after a page could not be had.
-bool position_past_last(const IdxHandle* h, IndexState* s);
-
 }  // namespace osp::index

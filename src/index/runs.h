@@ -118,11 +118,6 @@ decltype(auto) with_entry_compare(int32_t key_length, F&& f) {
   }
 }
 
-// Compares the sort entries x and y with keys of key_length bytes.
-inline int compare_entries(const uint8_t* x, const uint8_t* y, int32_t key_length) {
-  return with_entry_compare(key_length, [&](auto compare) { return compare(x, y); });
-}
-
 // Copies one sort entry of width bytes.
 inline void copy_entry(uint8_t* to, const uint8_t* from, int32_t width) {
   if (width >= 8 && width <= 16) {

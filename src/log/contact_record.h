@@ -61,10 +61,6 @@ inline constexpr uint8_t year_byte(int two_digit_year) {
   return static_cast<uint8_t>(two_digit_year |
                               (two_digit_year < kFirstYearOfCentury ? kYear2000s : 0));
 }
-// The four-digit year that a year byte stands for.
-inline constexpr int full_year(uint8_t year) {
-  return ((year & kYear2000s) != 0 ? 2000 : 1900) + (year & 0x7F);
-}
 
 // Minute byte: the minute in bits 0-6, bit 7 set for UTC (clear for JST).
 inline constexpr uint8_t kUtc = 0x80;

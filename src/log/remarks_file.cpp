@@ -6,11 +6,9 @@
 #include "frame/file.h"
 #include "frame/status.h"
 #include "frame/ui.h"
-#include "frame/work_record.h"
 
 namespace osp::log {
 
-static_assert(kRemarksHeaderSize <= kWorkRecordSize, "the work record holds a new header");
 
 void build_remarks_header(uint8_t* out, const OspLocalTime& today) {
   std::memset(out, 0, kRemarksHeaderSize);
@@ -37,10 +35,11 @@ void stamp_remarks_date(uint8_t* header, const OspLocalTime& today) {
 }
 
 int32_t create_remarks_file(const char* path) {
-  build_remarks_header(work_record, local_time());
+  uint8_t image[kRemarksHeaderSize];
+  build_remarks_header(image, local_time());
   const FileHandle f = file_create(path);
   if (f == kNoFile) return status::kCannotOpen;
-  const bool written = file_write(f, work_record, kRemarksHeaderSize) == kRemarksHeaderSize;
+  const bool written = file_write(f, image, kRemarksHeaderSize) == kRemarksHeaderSize;
   // On the disk before anything may take it for the log's remarks file.
   const bool synced = written && file_flush(f);
   file_close(f);

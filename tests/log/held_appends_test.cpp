@@ -109,6 +109,41 @@ TEST_F(HeldAppendsTest, ARunThatFailsBehindTheAppendsBackIsSaidByTheNextFlush) {
   EXPECT_TRUE(test::log_problems(log.get()).empty());
 }
 
+// A reader in record order that comes while a run is held has the run
+// written first and reads the count it left: after a run that failed, the
+// end of the contacts (10) and the last contact there is, never a read
+// error for contacts taken back.
+TEST_F(HeldAppendsTest, ReadersInRecordOrderSeeTheCountAFailedRunLeaves) {
+  struct Case {
+    const char* name;
+    int32_t (*read)(LogHandle*);
+    int32_t result;
+  };
+  const Case cases[] = {{"DBS_Xread", [](LogHandle* l) { return DBS_Xread(l); }, 10},
+                        {"OSP_btm in record order", [](LogHandle* l) { return OSP_btm(l, 24); }, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenedLog log(base_);
+    ASSERT_EQ(log.status, 0);
+    ASSERT_EQ(OSP_bulk_begin(log.get()), 0);
+    for (int i = 0; i < 3; ++i) {
+      log->view = test::expected_view(nth(2 * i));
+      ASSERT_EQ(DB_append(log.get()), 0);
+    }
+    log->dbs.handle.current_recno = 2;
+    hooks_.boxes.clear();
+    {
+      test::FaultEnv faults;
+      test::ScopedEnv scoped(&faults);
+      faults.fail(test::Op::kWrite, 1, test::Fault::kShort);
+      EXPECT_EQ(c.read(log.get()), c.result);
+    }
+    EXPECT_EQ(hooks_.boxes.size(), 1u) << "the run's failure only";
+    EXPECT_EQ(+log->dbs.handle.record_count, 2);
+    EXPECT_EQ(OSP_bulk_end(log.get()), OSP_DATA_WRITE_ERROR);
+  }
+}
+
 // Outside a bulk run every append reaches the files when it returns, and so
 // does a durable one inside a bulk run, after the contacts held before it.
 TEST_F(HeldAppendsTest, AnAppendOutsideABulkRunIsWrittenWhenItReturns) {
