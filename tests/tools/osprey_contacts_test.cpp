@@ -2,7 +2,10 @@
 // edit and check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -195,6 +198,120 @@ TEST_F(OspreyContactsTest, CheckOfACountThatLiesStopsAtTheRecordsHeld) {
   size_t i = 0;
   for (const char* e : {".dbs", ".dbr", ".dx0", ".dx1"})
     EXPECT_EQ(test::read_file(base_ + e).size(), sizes[i++]) << e;
+}
+
+// What the log cannot hold as given is refused with the reason (exit status
+// 2, usage), by add and by edit, and nothing is written.
+TEST_F(OspreyContactsTest, AddAndEditRefuseWhatTheLogCannotHoldWithTheReason) {
+  ASSERT_EQ(osprey({"check", base_}).exit_status, 0) << "builds the indexes";
+  struct Case {
+    std::vector<std::string> fields;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {{"--date", "2026-02-30"}, "February 2026 has 28 days"},
+      {{"--date", "2023-02-29"}, "February 2023 has 28 days"},
+      {{"--date", "2026-04-31"}, "April 2026 has 30 days"},
+      {{"--date", "2052-01-01"}, "the years 1952 to 2051"},
+      {{"--time", "24:00"}, "is not a time"},
+      {{"--call", ""}, "it is empty"},
+      {{"--call", "JA1 AB"}, "a call sign has no blanks"},
+      {{"--call", "QA1ABC/3"}, "goes in --portable"},
+      {{"--portable", "/3"}, "without its slash"},
+      {{"--freq", "abc"}, "is not one"},
+      {{"--freq", "0.475"}, "below 1 MHz"},
+      {{"--freq", "14.07400"}, "at most 7 characters"},
+      {{"--freq", "07.050"}, "without a leading zero"},
+      {{"--his", "-10"}, "signed report"},
+      {{"--my", "+05"}, "signed report"},
+      {{"--my", "5NN"}, "is not one"},
+      {{"--code", "9999"}, "would be stored as 999A"},
+      {{"--code", "500"}, "would be stored as 500A"},
+      {{"--code", "10 01"}, "letters and digits"},
+  };
+  const std::vector<uint8_t> contacts = test::read_file(base_ + ".dbs");
+  for (const Case& c : cases) {
+    const bool has_call = c.fields[0] == "--call";
+    for (const bool adding : {true, false}) {
+      if (!adding && has_call && c.fields[1].empty()) continue;  // edit keeps the stored call
+      std::vector<std::string> args = adding ? std::vector<std::string>{"add", base_}
+                                             : std::vector<std::string>{"edit", base_, "1"};
+      if (adding && !has_call) args.insert(args.end(), {"--call", "QA5EEE"});
+      args.insert(args.end(), c.fields.begin(), c.fields.end());
+      args.push_back("--yes");
+      const ProgramResult r = osprey(args);
+      EXPECT_EQ(r.exit_status, 2) << args[0] << " " << c.fields[1] << "\n" << r.out << r.err;
+      EXPECT_TRUE(contains(r.err, c.reason)) << args[0] << " " << c.fields[1] << "\n" << r.err;
+    }
+  }
+  EXPECT_EQ(test::read_file(base_ + ".dbs"), contacts);
+}
+
+// The row shown before the question is the one the log then lists; a code
+// the master file lacks is warned of, not refused; a time without a zone
+// keeps the stored one.
+TEST_F(OspreyContactsTest, AddShowsTheStoredFormAndEditKeepsTheZone) {
+  ProgramResult r = osprey({"add", base_, "--call", "qa5eee", "--date", "2024-02-29", "--time",
+                            "21:05J", "--freq", "144.50", "--his", "599", "--my", "5",
+                            "--code", "4321", "--portable", "P", "--yes"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(contains(r.err, "has no area code 4321")) << r.err;
+  const std::vector<std::string> out = lines_of(r.out);
+  ASSERT_GE(out.size(), 3u);
+  const std::string preview = out[2];
+  r = osprey({"show", base_, "QA5EEE"});
+  ASSERT_EQ(lines_of(r.out).size(), 2u) << r.out;
+  const std::string shown = lines_of(r.out)[1];
+  EXPECT_EQ(preview.substr(0, 9), "    new  ");
+  EXPECT_EQ(preview.substr(9), shown.substr(9)) << preview << "\n" << shown;
+  EXPECT_TRUE(contains(shown, "QA5EEE  P   2024-02-29 21:05J 144.50      599  5  4321"))
+      << shown;
+
+  r = osprey({"add", base_, "--call", "QA6FFF", "--code", "1001", "--freq", "1.9", "--yes"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_FALSE(contains(r.err, "has no area code")) << r.err;
+
+  for (const auto& [time, shown_time] :
+       std::vector<std::pair<std::string, std::string>>{{"06:00", "06:00J"}, {"0700U", "07:00U"},
+                                                        {"0800", "08:00U"}}) {
+    r = osprey({"edit", base_, "5", "--time", time, "--yes"});
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, shown_time)) << r.out;
+    EXPECT_TRUE(contains(osprey({"show", base_, "QA5EEE"}).out, "2024-02-29 " + shown_time));
+  }
+}
+
+// Viewing commands change no file: with the contact file changed behind
+// its indexes (a newer file time than the profile holds), list and show
+// read the contacts in record order and say what rebuilds the indexes.
+TEST_F(OspreyContactsTest, ViewingAStaleLogChangesNoFile) {
+  ASSERT_EQ(osprey({"check", base_}).exit_status, 0) << "builds the indexes";
+  const std::string dbs = base_ + ".dbs";
+  std::filesystem::last_write_time(dbs, std::filesystem::last_write_time(dbs) +
+                                            std::chrono::hours(1));
+  const auto snapshot = [this] {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+      files.emplace_back(e.path().string(), test::read_file(e.path().string()));
+    std::sort(files.begin(), files.end());
+    return files;
+  };
+  const auto before = snapshot();
+  ProgramResult r = osprey({"list", base_});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(rows(r.out), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_TRUE(contains(r.err, "listed in record order")) << r.err;
+  EXPECT_TRUE(contains(r.err, "osprey open LOG rebuilds it")) << r.err;
+  r = osprey({"show", base_, "QA1AAA"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(rows(r.out), (std::vector<int>{2, 4}));
+  EXPECT_EQ(osprey({"list", base_, "--by", "master-code"}).exit_status, 0);
+  EXPECT_TRUE(snapshot() == before) << "a viewing command changed a file";
+  // A change to the log rebuilds them.
+  ASSERT_EQ(osprey({"add", base_, "--call", "QA0AAA", "--yes"}).exit_status, 0);
+  r = osprey({"list", base_});
+  EXPECT_EQ(rows(r.out), (std::vector<int>{5, 2, 4, 3, 1}));
+  EXPECT_FALSE(contains(r.err, "record order")) << r.err;
 }
 
 }  // namespace

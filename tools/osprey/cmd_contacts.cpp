@@ -18,6 +18,7 @@
 
 #include "commands.h"
 #include "contact_filter.h"
+#include "contact_input.h"
 #include "contact_rows.h"
 #include "contacts_check.h"
 #include "contacts_session.h"
@@ -39,6 +40,7 @@ constexpr int32_t kByCall = OSP_MODE_CONTACTS_BY_CALL;
 constexpr int32_t kByCode = OSP_MODE_CONTACTS_BY_CODE;
 constexpr int32_t kRecordOrder = OSP_MODE_CONTACTS_IN_RECORD_ORDER;
 constexpr int32_t kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
+constexpr int32_t kMastersInRecordOrder = OSP_MODE_MASTERS_IN_RECORD_ORDER;
 constexpr int32_t kSeparatorsAndRemarks = OSP_READ_FULL;
 constexpr int32_t kEndOfOrder = OSP_END_OF_ORDER;
 constexpr int32_t kAskOwnerActive = 1;  // a non-zero confirmation word asks
@@ -150,7 +152,14 @@ void run_list(const ListOptions& o) {
   OpenLog open(hooks, context, o.base, kOpenChecked, Use::kView);
   if (!open.ok()) return;
   LogHandle& log = *open.get();
-  if (mode != kRecordOrder && !open.require_index(context, slot)) return;
+  if (mode != kRecordOrder && !open.index_note(slot).empty()) {
+    // Without its index an order is not there to walk: the contacts (or the
+    // master entries) are listed in record order, and the reason said.
+    if ((!from.empty() || !open.may_be_written()) && !open.require_index(context, slot)) return;
+    std::fprintf(stderr, "osprey: %s: %s; listed in record order\n", context.c_str(),
+                 open.index_note(slot).c_str());
+    mode = contacts ? kRecordOrder : kMastersInRecordOrder;
+  }
   DeletionMarks marks(log.dbs.path, log.dbs.handle);
   ListOptions options = o;
   options.filter = filter;
@@ -192,7 +201,10 @@ void run_list(const ListOptions& o) {
       r = mode == kRecordOrder ? DBS_Xread(&log) : OSP_skip(&log, 1, mode);
     }
   }
-  if (r != 0 && !walk_ended(r))
+  if (r == OSP_DATA_READ_ERROR && mode == kRecordOrder)
+    fail_with_status(context, r, "the contact file ends before the last record its header counts; "
+                                 "osprey check --repair brings the count down");
+  else if (r != 0 && !walk_ended(r))
     fail_with_status(context, r);
   else if (!hooks.messages().empty())
     fail_with_message(context, "the library reported a problem (above)");
@@ -220,18 +232,46 @@ void run_show(const std::string& base, const std::string& call, bool with_delete
 
   SessionHooks hooks(Answers::kNo);
   OpenLog open(hooks, context, base, kOpenChecked, Use::kView);
-  if (!open.ok() || !open.require_index(context, 0)) return;
+  if (!open.ok()) return;
   LogHandle& log = *open.get();
   DeletionMarks marks(log.dbs.path, log.dbs.handle);
-
-  std::vector<std::string> keys{full.substr(0, 6)};
-  const std::string small = with_ascii_case(keys[0], false);
-  if (small != keys[0]) keys.push_back(small);
 
   print_contact_heading();
   int shown_rows = 0;
   int hidden = 0;
   int32_t total = 0;
+  const auto show_loaded = [&](int32_t recno) {
+    if (call_of(log.view) != full) return;
+    const bool deleted = marks.deleted(recno);
+    if (deleted && !with_deleted) {
+      ++hidden;
+      return;
+    }
+    print_contact(recno, deleted, log.view, log.dbs_image);
+    ++shown_rows;
+  };
+  if (!open.index_note(0).empty() && !open.may_be_written()) {
+    open.require_index(context, 0);
+    return;
+  }
+  if (!open.index_note(0).empty()) {
+    // Without the call-sign index every contact is read, in record order.
+    std::fprintf(stderr, "osprey: %s: %s; every contact is read\n", context.c_str(),
+                 open.index_note(0).c_str());
+    log.dbs.handle.current_recno = 0;
+    int32_t r = log.dbs.handle.record_count == 0 ? kEndOfOrder : DBS_Xread(&log);
+    for (; r == 0 && output_ok(); r = DBS_Xread(&log)) show_loaded(dbf_recno(&log.dbs.handle));
+    if (r != 0 && !walk_ended(r)) {
+      fail_with_status(context, r);
+      return;
+    }
+  }
+
+  std::vector<std::string> keys;
+  if (open.index_note(0).empty()) keys.push_back(full.substr(0, 6));
+  const std::string small = keys.empty() ? "" : with_ascii_case(keys[0], false);
+  if (!keys.empty() && small != keys[0]) keys.push_back(small);
+
   for (std::string k : keys) {
     k.resize(6, ' ');
     std::vector<int32_t> results(1001, 0);
@@ -243,14 +283,7 @@ void run_show(const std::string& base, const std::string& call, bool with_delete
         fail_with_status(context + ": record " + std::to_string(recno), r);
         return;
       }
-      if (call_of(log.view) != full) continue;
-      const bool deleted = marks.deleted(recno);
-      if (deleted && !with_deleted) {
-        ++hidden;
-        continue;
-      }
-      print_contact(recno, deleted, log.view, log.dbs_image);
-      ++shown_rows;
+      show_loaded(recno);
     }
   }
   if (total > 1000)
@@ -292,68 +325,34 @@ bool put(char (&field)[N], const std::string& option, const std::string& value,
   return true;
 }
 
-bool all_digits(const std::string& s) {
-  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// YYYY-MM-DD, YY/MM/DD or YYMMDD as the view's yy/mm/dd.
-bool date_text(const std::string& in, std::string* out) {
-  std::string d;
-  for (char c : in)
-    if (c != '-' && c != '/') d += c;
-  if (d.size() == 8 && all_digits(d)) {
-    // The stored year byte holds 1952 to 2051; another year would come back
-    // a century off.
-    const int year = std::stoi(d.substr(0, 4));
-    if (year < 1952 || year > 2051) return false;
-    d = d.substr(2);
-  }
-  if (d.size() != 6 || !all_digits(d)) return false;
-  const int month = std::stoi(d.substr(2, 2));
-  const int day = std::stoi(d.substr(4, 2));
-  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
-  *out = d.substr(0, 2) + "/" + d.substr(2, 2) + "/" + d.substr(4, 2);
-  return true;
-}
-
-// HH:MM or HHMM, optionally followed by U (UTC) or J (JST), as hh:mmZ.
-bool time_text(const std::string& in, bool jst, std::string* out) {
-  std::string t = in;
-  char zone = jst ? 'J' : 'U';
-  if (!t.empty() && (t.back() == 'U' || t.back() == 'J')) {
-    zone = t.back();
-    t.pop_back();
-  }
-  if (t.size() == 5 && t[2] == ':') t.erase(2, 1);
-  if (t.size() != 4 || !all_digits(t)) return false;
-  if (std::stoi(t.substr(0, 2)) > 23 || std::stoi(t.substr(2, 2)) > 59) return false;
-  *out = t.substr(0, 2) + ":" + t.substr(2, 2) + zone;
-  return true;
-}
-
-// Applies the options given to the view. False, with a sentence, on a bad one.
+// Applies the options given to the view; a time that names no zone keeps
+// the view's. False, with the reason, on a value the log cannot hold as
+// given.
 bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
   if (f.date) {
     std::string d;
-    if (!date_text(*f.date, &d)) {
-      *error = "--date takes YYYY-MM-DD (a year from 1952 to 2051), YY/MM/DD or YYMMDD";
-      return false;
-    }
-    if (!put(v->date, "date", d, error)) return false;
+    if (!date_text(*f.date, &d, error) || !put(v->date, "date", d, error)) return false;
   }
   if (f.time || f.jst) {
     std::string t;
+    const char stored_zone = v->time[5] == 'J' ? 'J' : 'U';
     const std::string given = f.time ? *f.time : std::string(v->time, 2) + std::string(v->time + 3, 2);
-    if (!time_text(given, f.jst, &t)) {
-      *error = "--time takes HH:MM or HHMM, optionally followed by U (UTC) or J (JST)";
+    if (!time_text(given, f.jst ? 'J' : stored_zone, &t, error) || !put(v->time, "time", t, error))
       return false;
-    }
-    if (!put(v->time, "time", t, error)) return false;
   }
-  bool ok = true;
   // Call signs are stored in capitals, so that the call-sign index finds
   // them however they were typed.
-  if (f.call) ok = ok && put(v->callsign, "call", capitals(*f.call), error);
+  const std::string call = f.call ? capitals(*f.call) : "";
+  for (const std::string& problem :
+       {f.call ? call_problem(call) : "", f.portable ? portable_problem(*f.portable) : "",
+        f.freq ? frequency_problem(*f.freq) : "", f.his ? report_problem("his", *f.his) : "",
+        f.my ? report_problem("my", *f.my) : "", f.code ? code_problem(*f.code) : ""}) {
+    if (problem.empty()) continue;
+    *error = problem;
+    return false;
+  }
+  bool ok = true;
+  if (f.call) ok = ok && put(v->callsign, "call", call, error);
   if (f.portable) ok = ok && put(v->portable, "portable", *f.portable, error);
   if (f.freq) ok = ok && put(v->frequency, "freq", *f.freq, error);
   if (f.mode) ok = ok && put(v->mode, "mode", *f.mode, error);
@@ -367,6 +366,61 @@ bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
   if (f.remark2) ok = ok && put(v->remark2, "remark2", *f.remark2, error);
   if (f.remark3) ok = ok && put(v->remark3, "remark3", *f.remark3, error);
   return ok;
+}
+
+// Packs log's view into its record image through the library (an update
+// that only finds the change, writing nothing), and shows under heading
+// the contact as the record gives it back. False, with the reason shown
+// (exit status usage), when a value given would come back otherwise.
+bool show_stored_form(LogHandle* log, const FieldOptions& f, const std::string& context,
+                      const std::string& heading, const std::string& number) {
+  LogHandle before = *log;
+  int32_t find_only = OSP_CONFIRM_FIND_ONLY;
+  const int32_t r = OSP_update(log, &before, 1, kContactFile, &find_only);
+  if (r != 0) {
+    fail_with_status(context, r);
+    return false;
+  }
+  const ContactView stored = stored_view(*log);
+  const auto trimmed = [](const char* text, size_t size) {
+    std::string t(text, strnlen(text, size));
+    t.erase(t.find_last_not_of(' ') + 1);
+    return t;
+  };
+  std::string given_frequency = f.freq ? *f.freq : "";
+  if (!given_frequency.empty() && given_frequency.back() == '.') given_frequency.pop_back();
+  const std::string stored_frequency = trimmed(stored.frequency, sizeof stored.frequency);
+  if (f.freq && stored_frequency != given_frequency) {
+    fail_with_message(context, "--freq " + *f.freq + " would be stored as \"" + stored_frequency +
+                                   "\": the log cannot hold it as given", exit_code::kUsage);
+    return false;
+  }
+  const std::string stored_code = trimmed(stored.code, sizeof stored.code);
+  if (f.code && stored_code != *f.code) {
+    fail_with_message(context, "--code " + *f.code + " would be stored as \"" + stored_code +
+                                   "\": the log cannot hold it as given", exit_code::kUsage);
+    return false;
+  }
+  std::printf("%s:\n", heading.c_str());
+  print_contact_heading();
+  std::printf("%s\n", contact_row(number, false, stored, log->dbs_image).c_str());
+  std::fflush(stdout);
+  return true;
+}
+
+// Warns when the master file has no entry for the code given.
+void warn_of_unknown_code(LogHandle* log, const OpenLog& open, const FieldOptions& f,
+                          const std::string& context) {
+  if (!f.code || f.code->empty()) return;
+  if (!open.index_note(2).empty()) return;  // the master index is not there to ask
+  std::string key = *f.code;
+  key.resize(6, ' ');
+  std::vector<char> buffer(key.begin(), key.end());
+  buffer.push_back('\0');
+  const int32_t r = OSP_seek(log, buffer.data(), kMastersByCode);
+  if (r == 0 && std::memcmp(log->mst_image, key.data(), 6) == 0) return;
+  std::fprintf(stderr, "osprey: %s: warning: the master file %s has no area code %s\n",
+               context.c_str(), open.files().master.c_str(), f.code->c_str());
 }
 
 // A view with every field blank, dated now (UTC).
@@ -427,12 +481,10 @@ void run_add(const std::string& base, const FieldOptions& f) {
   for (int32_t recno : duplicates_of(&log, v))
     std::fprintf(stderr, "osprey: add: contact %d has the same call sign, date, time, band and "
                          "mode\n", static_cast<int>(recno));
-  // What will be written, before the question.
+  warn_of_unknown_code(&log, open, f, context);
+  // What will be written, as the record gives it back, before the question.
   log.view = v;
-  std::printf("to be added:\n");
-  print_contact_heading();
-  std::printf("%s\n", contact_row("new", false, v, nullptr).c_str());
-  std::fflush(stdout);
+  if (!show_stored_form(&log, f, context, "to be added", "new")) return;
   int32_t word = kAskOwnerActive;
   const int32_t r = OSP_append(&log, kContactFile, &word);
   if (r != 0) {
@@ -453,6 +505,7 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
   OpenLog open(hooks, context, base, kOpenChecked, Use::kChange);
   if (!open.ok()) return;
   LogHandle& log = *open.get();
+  warn_of_unknown_code(&log, open, f, context);
   int32_t r = OSP_read(&log, recno, kSeparatorsAndRemarks);
   if (r != 0) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
@@ -464,6 +517,7 @@ void run_edit(const std::string& base, int32_t recno, const FieldOptions& f) {
     fail_with_message(context, error, exit_code::kUsage);
     return;
   }
+  if (!show_stored_form(&log, f, context, "to be stored", std::to_string(recno))) return;
   int32_t word = 0;
   r = OSP_update(&log, old.get(), recno, kContactFile, &word);
   if (r != 0) {
@@ -512,6 +566,11 @@ void run_check(const std::string& base, bool all) {
   for (size_t i = 0; i < shown; ++i) std::printf("  - %s\n", problems[i].c_str());
   if (shown < problems.size())
     std::printf("  ... and %zu more (--all shows every one)\n", problems.size() - shown);
+  // A check only looks: an index that is not there is not built here.
+  bool index_missing = false;
+  for (int slot = 0; slot < 5; ++slot) index_missing = index_missing || !open.index_note(slot).empty();
+  if (index_missing && open.may_be_written())
+    std::printf("(osprey check %s --repair rebuilds the indexes)\n", base.c_str());
   fail_with_message(context,
                     std::to_string(problems.size()) + " problem" +
                         (problems.size() == 1 ? "" : "s") + " found",
@@ -529,13 +588,15 @@ void add_field_options(CLI::App* cmd, FieldOptions* f, bool adding) {
   cmd->add_option("--time", f->time,
                   adding ? "time: HH:MM or HHMM, then U (UTC) or J (JST) (default: now, UTC)"
                          : "time: HH:MM or HHMM, then U (UTC) or J (JST) (default: the stored "
-                           "time)");
+                           "time; without U or J the stored zone)");
   cmd->add_flag("--jst", f->jst, "the time is Japan Standard Time (without --time: the stored "
                                  "time's zone becomes JST)");
-  cmd->add_option("--freq", f->freq, "frequency text, e.g. 7.050 or 144.50 (up to 7)");
+  cmd->add_option("--freq", f->freq,
+                  "frequency in MHz, 1 MHz and up, e.g. 7.050 or 144.50 (up to 7 characters)");
   cmd->add_option("--mode", f->mode, "mode (up to 3)");
-  cmd->add_option("--his", f->his, "his report, e.g. 599 or 59");
-  cmd->add_option("--my", f->my, "my report");
+  cmd->add_option("--his", f->his,
+                  "his report: a number 0-99 and an optional tone digit, e.g. 599 or 59 (no sign)");
+  cmd->add_option("--my", f->my, "my report (as --his)");
   cmd->add_option("--code", f->code, "area code (up to 6)");
   cmd->add_option("--grid", f->grid, "grid locator (up to 6)");
   cmd->add_option("--qsl", f->qsl, "QSL marks: route, sent, received (up to 3)");

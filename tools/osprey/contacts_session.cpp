@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "exit_codes.h"
@@ -118,11 +119,11 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
   std::memset(log_.get(), 0, sizeof *log_);
   int32_t open_flags = flags;
   const std::string reason = read_only_reason(files_);
+  if (!reason.empty() && use == Use::kChange) {
+    fail_with_message(context, "the log cannot be changed: " + reason + " may not be written");
+    return;
+  }
   if (!reason.empty()) {
-    if (use == Use::kChange) {
-      fail_with_message(context, "the log cannot be changed: " + reason + " may not be written");
-      return;
-    }
     // The indexes are used as they are: their times are not compared (a
     // copied log's times seldom agree with its profile, and nothing could be
     // rebuilt), and the cursor still refuses an entry whose record does not
@@ -130,9 +131,30 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
     read_only_ = true;
     open_flags = (flags & ~kOpenCheckTimes) | OSP_OPEN_READ_ONLY;
     close_flags_ = flags & ~kOpenCheckTimes;
+  } else if (use == Use::kView && flags != OSP_OPEN_QUICK) {
+    // Looking removes and rebuilds nothing: an index that (with the time
+    // check) is stale is left closed rather than removed and built again,
+    // and the orders through it are refused (see index_note).
+    read_only_ = true;
+    may_rebuild_ = true;
+    open_flags = flags | OSP_OPEN_READ_ONLY;
+    close_flags_ = flags & ~kOpenCheckTimes;
   }
+  const std::string library_path = library_base(base);
   const BackupWatch watch({files_.contacts, files_.remarks});
-  const int32_t status = OspreyOpen(&g_device_context, log_.get(), base.c_str(), 0, open_flags);
+  int32_t status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0, open_flags);
+  if (status == 0 && may_rebuild_ && only_files_missing()) {
+    // Every index not opened is missing (none is stale): the log is opened
+    // again to build those, as its first open would, without comparing the
+    // times of the indexes there (found current just now).
+    OspreyClose(log_.get(), close_flags_);
+    std::memset(log_.get(), 0, sizeof *log_);
+    read_only_ = false;
+    may_rebuild_ = false;
+    close_flags_ = flags;
+    status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0,
+                        flags & ~kOpenCheckTimes);
+  }
   hooks.end_progress();
   watch.report();
   if (status == 0) {
@@ -159,6 +181,17 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
   fail_with_status(context, status, detail);
 }
 
+bool OpenLog::only_files_missing() const {
+  bool any = false;
+  for (int slot = 0; slot < 5; ++slot) {
+    if (log_->index_slot[slot].file > 0) continue;
+    std::error_code ec;
+    if (std::filesystem::exists(files_.indexes[slot], ec)) return false;
+    any = true;
+  }
+  return any;
+}
+
 OpenLog::~OpenLog() {
   if (ok_) OspreyClose(log_.get(), close_flags_);
 }
@@ -170,11 +203,20 @@ bool OpenLog::flush(const std::string& context) {
   return false;
 }
 
+std::string OpenLog::index_note(int slot) const {
+  if (log_->index_slot[slot].file > 0) return "";
+  if (may_rebuild_)
+    return "the index " + files_.indexes[slot] +
+           " is out of date (a viewing command rebuilds no index; osprey open LOG rebuilds it, "
+           "as does any change to the log)";
+  return "the index " + files_.indexes[slot] +
+         " is missing or out of date, and the log may not be written, so it cannot be rebuilt";
+}
+
 bool OpenLog::require_index(const std::string& context, int slot) const {
-  if (log_->index_slot[slot].file > 0) return true;
-  fail_with_message(context, "the index " + files_.indexes[slot] +
-                                 " is missing or out of date, and the log may not be written, "
-                                 "so it cannot be rebuilt (--by record and --by date need no index)");
+  const std::string note = index_note(slot);
+  if (note.empty()) return true;
+  fail_with_message(context, note + " (--by record and --by date need no index)");
   return false;
 }
 

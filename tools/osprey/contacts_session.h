@@ -81,9 +81,13 @@ enum class Use { kView, kChange };
 
 // A log opened with OspreyOpen for one command, closed when it goes out of
 // scope with the same flags (without storing file times when it was opened
-// read-only). Index builds are shown as progress. A log that may not be
-// written is opened read-only for viewing (its indexes used as they are,
-// without comparing file times) and refused for changing. On
+// read-only). Index builds are shown as progress. A log opened for viewing
+// (other than a quick open) is opened read-only first, so that no file is
+// removed or rebuilt: an index that is stale stays closed; when the only
+// indexes not there are missing files, the log is opened again to build
+// them. A log that may not be written is opened read-only for viewing (its
+// indexes used as they are, without comparing file times) and refused for
+// changing. On
 // failure the reason is on standard error and the exit status set: the log
 // in use (naming the file another program holds), or the open's result.
 // Every file the library moved aside while opening is named.
@@ -97,9 +101,13 @@ class OpenLog {
 
   bool ok() const { return ok_; }
   bool read_only() const { return read_only_; }
+  // False when a file of the log (or its folder) may not be written.
+  bool may_be_written() const { return !read_only_ || may_rebuild_; }
   LogHandle* get() { return log_.get(); }
   const LogFiles& files() const { return files_; }
 
+  // Empty when index slot is open; else why it is not, and what rebuilds it.
+  std::string index_note(int slot) const;
   // True when index slot is open; else says why it is not (on standard
   // error, as a failure of context) and returns false.
   bool require_index(const std::string& context, int slot) const;
@@ -115,6 +123,10 @@ class OpenLog {
   int32_t close_flags_;
   bool ok_ = false;
   bool read_only_ = false;
+  bool may_rebuild_ = false;  // read-only only because it was opened for viewing
+
+  // True when some index is not open and every one not open is missing.
+  bool only_files_missing() const;
 };
 
 }  // namespace osprey_tool

@@ -31,9 +31,13 @@ std::string found(const std::string& base, const char* extension) {
 }  // namespace
 
 std::string replace_extension(const std::string& base, const char* extension) {
+  const size_t slash = base.rfind('/');
+  const size_t name = slash == std::string::npos ? 0 : slash + 1;
   const size_t dot = base.rfind('.');
-  return (dot == std::string::npos ? base : base.substr(0, dot)) + extension;
+  return (dot == std::string::npos || dot < name ? base : base.substr(0, dot)) + extension;
 }
+
+std::string library_base(const std::string& base) { return replace_extension(base, ".mst"); }
 
 std::string backup_name(const std::string& path) {
   std::string name = path + ".bak";

@@ -19,8 +19,16 @@ struct LogFiles {
   std::vector<std::string> all() const;
 };
 
-// The base path with its extension (from its last '.') replaced by extension.
+// The base path with its extension replaced by extension. The extension is
+// what follows the last '.' of the base name (the part after the last '/'),
+// so a dot in a folder name ("./LOG", "my.logs/LOG") is no extension.
 std::string replace_extension(const std::string& base, const char* extension);
+
+// The path under which the library is given the set of base. The library
+// takes the extension from the last '.' of the whole path, so a base name
+// without one gets ".mst": "./LOG" becomes "./LOG.mst" (and LOG.dbs becomes
+// LOG.mst, a path of the same set).
+std::string library_base(const std::string& base);
 
 // The set of base: each file under its name with the small extension, or
 // with the extension in capitals when only that one is there.
