@@ -113,6 +113,9 @@ TEST_F(OspreyDailyTest, ListHidesDeletedContactsAndFiltersByBandModeDateAndCall)
       {{"--deleted"}, {1, 2, 3, 4, 5, 6}},
       {{"--band", "7"}, {1, 6}},
       {{"--band", "7MHz", "--deleted"}, {1, 4, 6}},
+      {{"--band", "40m"}, {1, 6}},
+      {{"--band", "2M"}, {3}},
+      {{"--band", "70cm"}, {5}},
       {{"--mode", "ssb"}, {2}},
       {{"--band", "144", "--mode", "FM"}, {3}},
       {{"--since", "2026-01-05", "--until", "2026-01-05"}, {1, 3, 5}},
@@ -404,14 +407,16 @@ ProgramResult with_closed_pipe(const std::vector<std::string>& args) {
   return r;
 }
 
-TEST_F(OspreyDailyTest, AFailedWriteOfTheOutputIsAnError) {
+// A full disk fails the command; a reader that goes away ("| head") is a
+// normal end of the output.
+TEST_F(OspreyDailyTest, AFailedWriteOfTheOutputIsAnErrorAClosedPipeIsNot) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"list", base_}, {"dbf", "dump", base_ + ".dbs"}, {"--help"}}) {
     EXPECT_EQ(exit_with_output(args, ">/dev/full"), 6) << args[0];
     const ProgramResult r = with_closed_pipe(args);
     EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.exit_status, 6) << args[0] << "\n" << r.err;
-    EXPECT_TRUE(contains(r.err, "cannot write the output")) << r.err;
+    EXPECT_EQ(r.exit_status, 0) << args[0] << "\n" << r.err;
+    EXPECT_EQ(r.err, "") << args[0];
   }
 }
 
@@ -424,7 +429,7 @@ TEST_F(OspreyDailyTest, TheCommandLineFollowsOneConvention) {
   const Case cases[] = {
       {{"--version"}, 0, "library version 0x00043400", ""},
       {{"--help"}, 0, "  2  the command line is wrong", ""},
-      {{"help"}, 0, "Exit codes:", ""},
+      {{"help"}, 0, "Subcommands:\n  help ", ""},
       {{"help", "list"}, 0, "--band", ""},
       {{"help", "idx", "check"}, 0, "RECORDFILE EXPRESSION INDEXFILE", ""},
       {{"edit", "--help"}, 0, "default: the stored date", ""},

@@ -2,6 +2,7 @@
 // its questions answered on the terminal or by flags, and making a new log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -153,10 +154,30 @@ TEST_F(OspreyLogTest, OpenShowsTheLibrarysMessageAndFails) {
 
 TEST_F(OspreyLogTest, NewMakesAWholeLogBesideACopyOfTheMasterFile) {
   const std::string master = dir_.file("areas.mst");
-  write_master_file(master, LogGenerator(7).masters());
+  // The other log's tables: an area worked and confirmed, one taking no part.
+  std::vector<MasterEntry> entries = LogGenerator(7).masters();
+  ASSERT_GE(entries.size(), 2u);
+  entries[0].confirmed = 0x0005;
+  entries[0].worked = 0x0007;
+  entries[1].confirmed = entries[1].worked = 0x8000;
+  write_master_file(master, entries);
   ProgramResult r = osprey({"new", base_, "--master", master});
   ASSERT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(read_file(path(".mst")), read_file(master));
+  // The copy, record by record, with the tables cleared where they take part.
+  const std::vector<uint8_t> copied = read_file(path(".mst"));
+  const std::vector<uint8_t> original = read_file(master);
+  ASSERT_EQ(copied.size(), original.size());
+  const size_t header = original[8] | original[9] << 8;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const size_t at = header + i * 49;
+    const std::vector<uint8_t> masks(copied.begin() + at + 39, copied.begin() + at + 43);
+    const bool takes_part = (entries[i].worked & 0x8000) == 0;
+    const std::vector<uint8_t> want = takes_part ? std::vector<uint8_t>{0, 0, 0, 0}
+                                                 : std::vector<uint8_t>{0x00, 0x80, 0x00, 0x80};
+    EXPECT_EQ(masks, want) << "entry " << i;
+    EXPECT_TRUE(std::equal(copied.begin() + at, copied.begin() + at + 39, original.begin() + at))
+        << "entry " << i;
+  }
   for (const char* e : {".dbs", ".dbr", ".dx0", ".dx1", ".dx2", ".dx3", ".dx4", ".fdt"})
     EXPECT_TRUE(fs::exists(path(e))) << e;
   EXPECT_TRUE(contains(line(r.out, "contact file"), ": 0 contacts")) << r.out;
@@ -195,6 +216,49 @@ TEST_F(OspreyLogTest, NewLeavesNothingBehindWhenTheLogCannotBeMade) {
   EXPECT_TRUE(contains(r.err, "stands in a folder name")) << r.err;
   EXPECT_TRUE(fs::is_empty(dir_.file("a.b")));
   EXPECT_FALSE(fs::exists(dir_.file("a.mst")));
+}
+
+// A base name is what follows the last slash: a dot in a folder name is no
+// extension, whether the folder is ".", ".." or "my.logs".
+TEST_F(OspreyLogTest, ADotInAFolderOfTheLogPathIsNoExtension) {
+  const std::string folder = dir_.file("my.logs");
+  fs::create_directory(folder);
+  write_generated_log(folder + "/LOG", 20, 7);
+  struct Case {
+    std::string from;  // the working folder
+    std::string path;
+  };
+  const Case cases[] = {{folder, "./LOG"},
+                        {folder, "../my.logs/LOG"},
+                        {"/", folder + "/LOG"},
+                        {folder, "./LOG.dbs"}};
+  int added = 0;
+  for (const Case& c : cases) {
+    const auto run = [&](const std::string& args) {
+      return run_program("/bin/sh", {"-c", "cd '" + c.from + "' && '" + OSP_TOOL_PATH + "' " +
+                                               args});
+    };
+    const std::string path = "'" + c.path + "'";
+    ProgramResult r = run("add " + path + " --call QA1ABC --date 2026-03-07 --yes");
+    EXPECT_EQ(r.exit_status, 0) << c.path << "\n" << r.err;
+    ++added;
+    r = run("list " + path + " --call QA1ABC");
+    EXPECT_EQ(r.exit_status, 0) << c.path << "\n" << r.err;
+    EXPECT_TRUE(contains(r.out, "QA1ABC")) << c.path << "\n" << r.out;
+    r = run("check " + path);
+    EXPECT_EQ(r.exit_status, 0) << c.path << "\n" << r.out << r.err;
+  }
+  const ProgramResult all = run_program(OSP_TOOL_PATH, {"show", folder + "/LOG", "QA1ABC"});
+  size_t shown = 0;
+  for (size_t at = all.out.find("QA1ABC "); at != std::string::npos; at = all.out.find("QA1ABC ", at + 1))
+    ++shown;
+  EXPECT_EQ(shown, static_cast<size_t>(added)) << all.out << all.err;
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"LOG.dbr", "LOG.dbs", "LOG.dx0", "LOG.dx1", "LOG.dx2",
+                                             "LOG.dx3", "LOG.dx4", "LOG.fdt", "LOG.mst"}));
+  EXPECT_FALSE(fs::exists(dir_.file("my.mst")));
 }
 
 }  // namespace

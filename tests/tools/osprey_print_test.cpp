@@ -9,8 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "support/contact_file_builder.h"
+#include "support/master_file_builder.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -107,13 +110,13 @@ TEST_F(OspreyPrintTest, LabelPdfHoldsTheCallSignsInOrder) {
   const ProgramResult r = osprey({"labels", "--template-file", template_file, "--pdf", pdf,
                                   "--layout", "2x2", "--margins", "10,5,10,5"});
   ASSERT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_NE(r.out.find("6 labels on 2 pages"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("5 labels on 2 pages"), std::string::npos) << r.out;
   const ProgramResult text = run_program("pdftotext", {"-raw", pdf, "-"});
   ASSERT_EQ(text.exit_status, 0) << text.err;
   // Bureau order: by area digit, contacts abroad (UTC or a foreign code)
-  // last; each call sign once, the deleted contact none.
-  const std::vector<std::string> expected = {"QA1XYZ", "QF2WXY", "QM4HUX",
-                                             "QA8ZZK", "QA1XX", "QB3QHB"};
+  // last; each call sign once, the deleted contact and the one routed N
+  // (QM4HUX, no card) none.
+  const std::vector<std::string> expected = {"QA1XYZ", "QF2WXY", "QA8ZZK", "QA1XX", "QB3QHB"};
   size_t at = 0;
   for (const std::string& call : expected) {
     const size_t found = text.out.find(call, at);
@@ -121,7 +124,74 @@ TEST_F(OspreyPrintTest, LabelPdfHoldsTheCallSignsInOrder) {
     at = found + call.size();
   }
   EXPECT_EQ(text.out.find("QE6KQT"), std::string::npos);
+  EXPECT_EQ(text.out.find("QM4HUX"), std::string::npos);
   EXPECT_NE(text.out.find("能登 一郎 様"), std::string::npos) << text.out;
+}
+
+// The weekly round: the cards still to send are listed and labelled in
+// bureau order, then marked sent, after which none is left.
+TEST_F(OspreyPrintTest, TheWeeklyQslRoundTakesTheCardsStillToSend) {
+  // Contact 1 is unsent already; 4 is deleted, 5 routed N (no card).
+  ASSERT_EQ(osprey({"qsl", "2", "3", "6", "7", "--sent", " "}).exit_status, 0);
+  const std::string pdf = dir_.file("round.pdf");
+  struct Step {
+    std::vector<std::string> args;
+    std::vector<std::string> lines;
+  };
+  const Step steps[] = {
+      {{"print", "--unsent", "--template", "!n"}, {"1     ", "6     ", "3     ", "7     ", "2     "}},
+      {{"print", "--unsent", "--order", "record", "--exclude", "D", "--template", "!n"},
+       {"1     ", "2     ", "6     ", "7     "}},
+      {{"labels", "--unsent", "--template-file", kLabelTemplate, "--pdf", pdf},
+       {"5 labels on 1 page: " + pdf}},
+      {{"qsl", "--unsent", "--sent", "Y"}, {"contact 1: sent mark \"Y\"; QSL now \"JY \"",
+                                            "contact 2: sent mark \"Y\"; QSL now \"JY*\"",
+                                            "contact 3: sent mark \"Y\"; QSL now \"DY \"",
+                                            "contact 6: sent mark \"Y\"; QSL now \"JY \"",
+                                            "contact 7: sent mark \"Y\"; QSL now \"JY*\"",
+                                            "5 contacts marked"}},
+      {{"print", "--unsent", "--template", "!n"}, {}},
+      {{"labels", "--unsent", "--template-file", kLabelTemplate, "--pdf", pdf},
+       {"0 labels on 1 page: " + pdf}},
+  };
+  for (const Step& s : steps) {
+    const ProgramResult r = osprey(s.args);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(lines_of(r.out), s.lines) << s.args[0] << " " << s.args[1];
+  }
+}
+
+// More contacts than the library sorts in one call: the runs are merged
+// into one bureau order (area digit, then call sign).
+TEST(OspreyPrintLong, TheBureauOrderTakesMoreThanOneSortRun) {
+  if (std::strlen(OSP_TOOL_PATH) == 0) GTEST_SKIP() << "the osprey command is not built";
+  TempDir dir;
+  const std::string log = dir.file("LONG");
+  ContactFileBuilder b;
+  constexpr int kCount = 12000;
+  for (int i = 0; i < kCount; ++i) {
+    TestContact c;
+    const int n = (i * 7919) % kCount;  // calls in no order at all
+    c.callsign = std::string("QA") + static_cast<char>('0' + 1 + n % 9) +
+                 static_cast<char>('A' + n / 9 % 26) + static_cast<char>('A' + n / 234 % 26) +
+                 static_cast<char>('A' + n / 6084 % 26);
+    c.code = "1001";
+    b.add(c);
+  }
+  b.write_log(log);
+  MasterEntry area;
+  area.code = "1001";
+  write_master_file(log + ".mst", {area});
+  ASSERT_EQ(run_program(OSP_TOOL_PATH, {"open", log, "--yes"}).exit_status, 0);
+  const ProgramResult r =
+      run_program(OSP_TOOL_PATH, {"print", log, "--order", "bureau", "--template", "!c"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  const std::vector<std::string> calls = lines_of(r.out);
+  ASSERT_EQ(calls.size(), static_cast<size_t>(kCount));
+  for (size_t i = 1; i < calls.size(); ++i) {
+    const auto key = [](const std::string& c) { return std::make_pair(c[2], c); };
+    ASSERT_LE(key(calls[i - 1]), key(calls[i])) << "line " << i;
+  }
 }
 
 }  // namespace

@@ -47,8 +47,11 @@ class OspreyWkdTest : public ::testing::Test {
     };
     test::MasterEntry out = entry("600B", "OUT");
     out.confirmed = out.worked = 0x8000;
+    // A table the contacts do not bear out: 5600 MHz confirmed.
+    test::MasterEntry chuo = entry("1002", "CHUO");
+    chuo.confirmed = chuo.worked = 0x4000;
     test::write_master_file(base_ + ".mst", {entry("1001", "\x93\x8C\x8B\x9E"),  // 東京
-                                             entry("100101", "KOJIMACHI"), entry("1002", "CHUO"),
+                                             entry("100101", "KOJIMACHI"), chuo,
                                              entry("2501", "NAGOYA"), out});
   }
 
@@ -114,34 +117,86 @@ TEST_F(OspreyWkdTest, RaisesTheTablesAndPrintsThem) {
 
 TEST_F(OspreyWkdTest, RefusesABadNotReceivedMark) {
   const ProgramResult r = osprey({"wkd", base_, "--not-received", "XY"});
-  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.exit_status, 2);
   EXPECT_TRUE(contains(r.err, "--not-received")) << r.err;
 }
 
-TEST_F(OspreyWkdTest, QslMarksOneContact) {
-  const std::string dbs = base_ + ".dbs";
-  const ProgramResult r = osprey({"qsl", base_, "2", "--received", "Y"});
-  ASSERT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_TRUE(contains(r.out, "QSL now \"JYY\"")) << r.out;
-  EXPECT_EQ(test::read_file(dbs)[449 + 58 + 44], 'Y');
+// The award table follows the live contacts through QSL changes and a
+// delete; --raise-only only ever raises.
+TEST_F(OspreyWkdTest, RecomputesFromTheLiveContacts) {
+  struct Step {
+    std::vector<std::string> change;  // a command run before the walk, if any
+    bool raise_only;
+    std::string code, bands;
+  };
+  const Step steps[] = {
+      {{}, false, "1002  ", "    W          "},  // the stale 5600 MHz cleared
+      {{}, false, "2501  ", "C          C   "},
+      {{"qsl", base_, "1", "--received", "N"}, false, "1001  ", "  W            "},
+      {{"qsl", base_, "1", "--received", "Y"}, true, "100101", "  C            "},
+      {{"qsl", base_, "1", "--received", "N"}, true, "1001  ", "  C            "},
+      {{}, false, "100101", "  W            "},
+      {{"delete", base_, "3", "--yes"}, false, "2501  ", "           C   "},
+  };
+  for (const Step& s : steps) {
+    if (!s.change.empty()) {
+      ASSERT_EQ(osprey(s.change).exit_status, 0) << s.change[0];
+    }
+    std::vector<std::string> args{"wkd", base_};
+    if (s.raise_only) args.push_back("--raise-only");
+    const ProgramResult r = osprey(args);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(bands_of(r.out, s.code), s.bands) << s.code << "\n" << r.out;
+  }
+  const ProgramResult last = osprey({"wkd", base_});
+  EXPECT_TRUE(contains(last.out, "(1 deleted contact not counted)")) << last.out;
+  // The entry that takes no part keeps its masks as they were.
+  const std::vector<uint8_t> mst = test::read_file(base_ + ".mst");
+  const size_t at = (mst[8] | mst[9] << 8) + 4 * 49 + 39;
+  EXPECT_EQ(std::vector<uint8_t>(mst.begin() + at, mst.begin() + at + 4),
+            (std::vector<uint8_t>{0x00, 0x80, 0x00, 0x80}));
+}
 
-  const ProgramResult sent = osprey({"qsl", base_, "3", "--sent", "N"});
-  ASSERT_EQ(sent.exit_status, 0) << sent.err;
-  EXPECT_EQ(test::read_file(dbs)[449 + 2 * 58 + 43], 'N');
+TEST_F(OspreyWkdTest, APictureThatCannotBeWrittenIsAnOutputFailure) {
+  const ProgramResult r = osprey({"wkd", base_, "--svg", "/dev/full"});
+  EXPECT_EQ(r.exit_status, 6) << r.err;
+  EXPECT_TRUE(contains(r.err, "cannot write /dev/full")) << r.err;
+}
+
+TEST_F(OspreyWkdTest, QslMarksManyContactsAndBothMarks) {
+  const std::string dbs = base_ + ".dbs";
+  const ProgramResult r = osprey({"qsl", base_, "2", "3", "--sent", "N", "--received", "Y"});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "contact 2: sent mark \"N\", received mark \"Y\"; QSL now \"JNY\""))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "2 contacts marked")) << r.out;
+  for (int recno : {2, 3}) {
+    EXPECT_EQ(test::read_file(dbs)[449 + (recno - 1) * 58 + 43], 'N');
+    EXPECT_EQ(test::read_file(dbs)[449 + (recno - 1) * 58 + 44], 'Y');
+  }
+  ASSERT_EQ(osprey({"delete", base_, "4", "--yes"}).exit_status, 0);
 
   struct Bad {
     std::vector<std::string> args;
+    int exit_status;
     std::string said;
   };
-  const Bad bad[] = {{{"qsl", base_, "9", "--sent", "Y"}, "status 10"},
-                     {{"qsl", base_, "0", "--received", "Y"}, "status 11"},
-                     {{"qsl", base_, "1"}, "exactly one"},
-                     {{"qsl", base_, "1", "--sent", "YY"}, "--sent takes one single-byte"}};
+  const Bad bad[] = {
+      {{"qsl", base_, "1", "9", "--sent", "Y"}, 1, "record 9: no such contact (the log has 5)"},
+      {{"qsl", base_, "0", "--received", "Y"}, 1, "record 0: no such contact"},
+      {{"qsl", base_, "1", "4", "--sent", "Y"}, 1, "record 4 is a deleted contact"},
+      {{"qsl", base_, "1"}, 2, "give --sent C, --received C or both"},
+      {{"qsl", base_, "--sent", "Y"}, 2, "record numbers or --unsent"},
+      {{"qsl", base_, "1", "--unsent", "--sent", "Y"}, 2, "record numbers or --unsent"},
+      {{"qsl", base_, "1", "--sent", "YY"}, 2, "--sent takes one single-byte"},
+  };
+  const std::vector<uint8_t> before = test::read_file(dbs);
   for (const Bad& b : bad) {
     const ProgramResult f = osprey(b.args);
-    EXPECT_NE(f.exit_status, 0) << b.said;
+    EXPECT_EQ(f.exit_status, b.exit_status) << b.said << "\n" << f.err;
     EXPECT_TRUE(contains(f.err, b.said)) << f.err;
   }
+  EXPECT_EQ(test::read_file(dbs), before) << "a refused command marked a card";
 }
 
 }  // namespace

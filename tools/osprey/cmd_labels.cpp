@@ -1,7 +1,9 @@
 // osprey labels LOG --template-file FILE --pdf OUT.pdf [--from N] [--to N]
-// [--layout COLSxROWS] [--margins MM|T,R,B,L] [--lists L1,L2,L3] [--outline]:
-// QSL labels in the QSL bureau's order on A4 label sheets, each label the
-// template file's lines expanded with the QSL-card escapes for one contact.
+// [--layout COLSxROWS] [--margins MM|T,R,B,L] [--lists L1,L2,L3] [--outline]
+// [--unsent] [--exclude ROUTES]: QSL labels in the QSL bureau's order on A4
+// label sheets, each label the template file's lines expanded with the
+// QSL-card escapes for one contact. Contacts routed N (no card) never get a
+// label; with --unsent only the cards still to send do.
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "contact_marks.h"
 #include "contacts_session.h"
 #include "label_lines.h"
 #include "label_order.h"
@@ -32,6 +35,8 @@ struct LabelOptions {
   std::string margins = "8";
   std::vector<std::string> lists;
   bool outline = false;
+  bool unsent = false;
+  std::string exclude;
 };
 
 void run_labels(const LabelOptions& o) {
@@ -64,6 +69,13 @@ void run_labels(const LabelOptions& o) {
   range.from = o.from;
   range.to = o.to;
   range.order = ContactOrder::kBureau;
+  range.unsent = o.unsent;
+  std::string excluded, route_error;
+  if (!sjis_of(o.exclude, &excluded, &route_error)) {
+    fail_with_message(context, "--exclude: " + route_error, exit_code::kUsage);
+    return;
+  }
+  range.no_card_routes = kNoCardRoute + excluded;
   if (!take_lists(o.lists, &range, &error)) {
     fail_with_message(context, error, exit_code::kUsage);
     return;
@@ -113,6 +125,10 @@ void add_labels_command(CLI::App& app) {
                   "three prefix lists sorted in groups of their own, separated by commas")
       ->delimiter(',');
   cmd->add_flag("--outline", o->outline, "draw the edge of every label");
+  cmd->add_flag("--unsent", o->unsent,
+                "only the contacts whose card is still to send (sent mark blank)");
+  cmd->add_option("--exclude", o->exclude,
+                  "more route marks (first QSL character) that get no label, besides N");
   cmd->callback([o] { run_labels(*o); });
 }
 

@@ -2,7 +2,8 @@
 // (building missing or stale indexes, asking before making a missing file),
 // shows what it found and closes it again, storing the files' times.
 // osprey new LOG --master FILE: a new log beside a copy of the user's master
-// file: the contact and remarks files and every index made.
+// file (its worked/confirmed tables cleared: the new log has worked nothing
+// yet): the contact and remarks files and every index made.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "award_walk.h"
 #include "commands.h"
 #include "exit_codes.h"
 #include "log_files.h"
@@ -333,6 +335,15 @@ void run_new(const std::string& base, const std::string& master) {
     fail_open(context, base, result, "; nothing was made");
     return;
   }
+  int32_t cleared = 0;
+  std::string error;
+  if (!clear_band_tables(log.get(), &cleared, &error)) {
+    OspreyClose(log.get(), kCloseFlags);
+    undo();
+    fail_with_message(context, "clearing the copied master file's tables: " + error +
+                                   "; nothing was made");
+    return;
+  }
   if (!show_and_close(&s, log.get(), base)) undo();
 }
 
@@ -359,7 +370,9 @@ void add_log_commands(CLI::App& app) {
   auto new_base = std::make_shared<std::string>();
   auto master = std::make_shared<std::string>();
   make->add_option("LOG", *new_base, "the new log's base path")->required();
-  make->add_option("--master", *master, "the master file (.mst) to copy as LOG.mst")->required();
+  make->add_option("--master", *master,
+                   "the master file (.mst) to copy as LOG.mst, its worked/confirmed tables cleared")
+      ->required();
   make->callback([new_base, master] { run_new(*new_base, *master); });
 }
 

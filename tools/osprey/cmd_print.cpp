@@ -1,12 +1,15 @@
 // osprey print LOG --template TEXT [--qsl] [--order bureau|record] [--from N]
-// [--to N] [--lists L1,L2,L3]: one line per contact, expanded from a template
-// of the log-listing format (or with --qsl the QSL-card format), shown as UTF-8.
+// [--to N] [--lists L1,L2,L3] [--unsent [--exclude ROUTES]]: one line per
+// contact, expanded from a template of the log-listing format (or with --qsl
+// the QSL-card format), shown as UTF-8; with --unsent only the cards still to
+// send, in bureau order unless --order says otherwise.
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "contact_marks.h"
 #include "contacts_session.h"
 #include "label_lines.h"
 #include "label_order.h"
@@ -24,10 +27,12 @@ struct PrintOptions {
   std::string base;
   std::string template_text;
   bool qsl = false;
-  std::string order = "record";
+  std::string order;  // empty: bureau with --unsent, else record
   int32_t from = 1;
   int32_t to = 0;
   std::vector<std::string> lists;
+  bool unsent = false;
+  std::string exclude;
 };
 
 void run_print(const PrintOptions& o) {
@@ -35,7 +40,15 @@ void run_print(const PrintOptions& o) {
   ContactRange range;
   range.from = o.from;
   range.to = o.to;
-  if (!parse_contact_order(o.order, &range.order)) {
+  range.unsent = o.unsent;
+  std::string excluded, route_error;
+  if (!sjis_of(o.exclude, &excluded, &route_error)) {
+    fail_with_message(context, "--exclude: " + route_error, exit_code::kUsage);
+    return;
+  }
+  if (o.unsent) range.no_card_routes = kNoCardRoute + excluded;
+  const std::string order = !o.order.empty() ? o.order : o.unsent ? "bureau" : "record";
+  if (!parse_contact_order(order, &range.order)) {
     fail_with_message(context, "--order is bureau or record", exit_code::kUsage);
     return;
   }
@@ -70,12 +83,19 @@ void add_print_command(CLI::App& app) {
                   "the template, e.g. \"!n !c !d !t !F !M\" (with --qsl: \"!CP !DY-!DM-!DD\")")
       ->required();
   cmd->add_flag("--qsl", o->qsl, "use the QSL-card escapes (two letters after '!')");
-  cmd->add_option("--order", o->order, "bureau (the QSL bureau's order) or record (the default)");
+  cmd->add_option("--order", o->order,
+                  "bureau (the QSL bureau's order) or record (the default; with --unsent bureau)");
   cmd->add_option("--from", o->from, "the first record number (default 1)");
   cmd->add_option("--to", o->to, "the last record number (default the last contact)");
   cmd->add_option("--lists", o->lists,
                   "three prefix lists sorted in groups of their own, separated by commas; within a list any other separator, e.g. QA1/QB2,QC3,QD")
       ->delimiter(',');
+  auto* unsent = cmd->add_flag(
+      "--unsent", o->unsent,
+      "only the contacts whose card is still to send: live, sent mark blank, route not N");
+  cmd->add_option("--exclude", o->exclude,
+                  "with --unsent: more route marks (first QSL character) that get no card")
+      ->needs(unsent);
   cmd->callback([o] { run_print(*o); });
 }
 

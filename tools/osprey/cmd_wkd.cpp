@@ -1,11 +1,13 @@
-// osprey wkd LOG [--exclude ROUTES] [--not-received C] [--svg FILE]: runs
-// the worked/confirmed walk over the whole log, raising the master file's
-// band tables, then prints the award table (and draws it as a picture).
+// osprey wkd LOG [--exclude ROUTES] [--not-received C] [--svg FILE]
+// [--raise-only]: recomputes the master file's worked/confirmed band tables
+// from the live contacts (every entry that takes part cleared, then raised
+// by the library's walk over the contacts that are not deleted), then prints
+// the award table (and draws it as a picture). --raise-only leaves out the
+// clearing: the tables only rise, as the library's walk has them.
 
 #include <stdlib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "award_table.h"
+#include "award_walk.h"
 #include "commands.h"
 #include "contacts_session.h"
 #include "log_files.h"
@@ -28,10 +31,7 @@ namespace {
 
 constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
 constexpr int32_t kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
-constexpr int32_t kEndOfContacts = OSP_RECNO_ABOVE_COUNT;
 constexpr int32_t kEndOfOrder = OSP_END_OF_ORDER;
-constexpr int32_t kProgressX = 40;
-constexpr int32_t kProgressY = 54;
 constexpr int kNameBytes = 28;
 
 struct WkdOptions {
@@ -39,6 +39,7 @@ struct WkdOptions {
   std::string exclude;
   std::string not_received = "N";
   std::string svg;
+  bool raise_only = false;
 };
 
 std::string trimmed(const std::string& s) {
@@ -120,7 +121,7 @@ void run_wkd(const WkdOptions& o) {
   std::string error;
   if (!sjis_of(o.exclude, &excluded, &error) ||
       !mark_byte(o.not_received, "--not-received", &not_received, &error)) {
-    fail_with_message(context, error);
+    fail_with_message(context, error, exit_code::kUsage);
     return;
   }
 
@@ -147,37 +148,44 @@ void run_wkd(const WkdOptions& o) {
   if (!open.ok()) return;
   LogHandle& log = *open.get();
 
-  int32_t r = 0;
+  if (!o.raise_only) {
+    int32_t cleared = 0;
+    if (!clear_band_tables(&log, &cleared, &error)) {
+      fail_with_message(context, "clearing the tables: " + error);
+      return;
+    }
+  }
+  WalkCounts counts;
   {
     ProgressBar bar;
     const int64_t total = log.dbs.handle.record_count;
-    hooks.on_progress([&bar, total](int32_t x, int32_t y, const std::string& text) {
-      if (x == kProgressX && y == kProgressY)
-        bar.amount(std::strtoll(text.c_str(), nullptr, 10), total, "walking the contacts");
-    });
-    int device_context = 0;  // the progress is drawn "into" this
-    int32_t recno = 1;
-    r = WkdCfmCheck(&device_context, &log, &recno, excluded.c_str(), not_received);
-    hooks.on_progress(nullptr);
+    const bool walked = walk_live_contacts(
+        &log, excluded, not_received,
+        [&bar, total](int32_t recno) { bar.amount(recno, total, "walking the contacts"); },
+        &counts, &error);
     bar.finish("walked the contacts");
+    if (!walked) {
+      fail_with_message(context, "the walk: " + error);
+      return;
+    }
   }
-  if (r != kEndOfContacts) {
-    fail_with_status(context + ": the walk", r);
-    return;
-  }
-  if (!open.flush(context)) return;  // the raised tables are on the disk
+  if (!open.flush(context)) return;  // the tables are on the disk
 
   std::vector<AwardRow> rows;
   if (!collect_rows(&log, context, &rows)) return;
   const BandTotals totals = totals_of(rows);
   print_award_table(stdout, rows, totals);
 
+  if (counts.deleted != 0)
+    std::printf("(%d deleted contact%s not counted)\n", static_cast<int>(counts.deleted),
+                counts.deleted == 1 ? "" : "s");
+
   if (!o.svg.empty()) {
     std::ofstream out(o.svg, std::ios::binary);
     const std::string name = o.base.substr(o.base.find_last_of('/') + 1);
     out << award_svg(rows, totals, "Worked and confirmed areas: " + name);
     if (!out.flush()) {
-      fail_with_message(context, "cannot write " + o.svg);
+      fail_with_message(context, "cannot write " + o.svg, exit_code::kOutputFailed);
       return;
     }
   }
@@ -190,13 +198,16 @@ void run_wkd(const WkdOptions& o) {
 void add_wkd_command(CLI::App& app) {
   auto o = std::make_shared<WkdOptions>();
   auto* cmd = app.add_subcommand(
-      "wkd", "Raise the worked/confirmed tables from every contact and show the award table");
+      "wkd",
+      "Recompute the worked/confirmed tables from the live contacts and show the award table");
   cmd->add_option("LOG", o->base, "the log's base path")->required();
   cmd->add_option("--exclude", o->exclude,
                   "route marks (first QSL character) whose contacts are not counted");
   cmd->add_option("--not-received", o->not_received,
                   "the received mark that means no card yet (default N; a blank always does)");
   cmd->add_option("--svg", o->svg, "also draw the table as an SVG picture into FILE");
+  cmd->add_flag("--raise-only", o->raise_only,
+                "keep the tables as they are and only raise them (no clearing first)");
   cmd->callback([o] { run_wkd(*o); });
 }
 

@@ -1,6 +1,7 @@
 #include "contact_filter.h"
 
 #include <cstring>
+#include <utility>
 
 #include "contact_rows.h"
 
@@ -12,6 +13,20 @@ std::string trimmed_field(const char* field, size_t size) {
   std::string s(field, strnlen(field, size));
   const size_t end = s.find_last_not_of(' ');
   return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
+// A band named by its wavelength ("40m", "70cm", any case), as the name in
+// MHz that band_number takes; text that is no wavelength is left as it is.
+std::string band_in_mhz(const std::string& text) {
+  static const std::pair<const char*, const char*> kWavelengths[] = {
+      {"160M", "1.9"}, {"80M", "3.5"}, {"75M", "3.5"},   {"40M", "7"},     {"30M", "10"},
+      {"20M", "14"},   {"17M", "18"},  {"15M", "21"},    {"12M", "24"},    {"10M", "28"},
+      {"6M", "50"},    {"2M", "144"},  {"70CM", "430"},  {"23CM", "1200"}, {"13CM", "2400"},
+      {"6CM", "5600"}};
+  const std::string name = capitals(text);
+  for (const auto& [wavelength, mhz] : kWavelengths)
+    if (name == wavelength) return mhz;
+  return text;
 }
 
 }  // namespace
@@ -31,11 +46,12 @@ bool parse_full_date(const std::string& text, int32_t* ymd) {
 
 bool ContactFilter::prepare(std::string* error) {
   if (band) {
-    band_ = band_number(*band);
+    band_ = band_number(band_in_mhz(*band));
     if (band_ < 0) {
       *error =
           "--band takes a band in MHz: 1.9, 3.5, 7, 10, 14, 18, 21, 24, 28, 50, 144, 430, "
-          "1200, 2400 or 5600 (\"" +
+          "1200, 2400 or 5600, or its wavelength: 160m, 80m, 40m ... 2m, 70cm, 23cm, 13cm or "
+          "6cm (\"" +
           *band + "\" is none)";
       return false;
     }

@@ -12,7 +12,7 @@ namespace osprey_tool {
 
 struct ContactFilter {
   bool deleted = false;              // show deleted contacts too
-  std::optional<std::string> band;   // a band's name: 1.9, 3.5, 7 ... 5600 (MHz)
+  std::optional<std::string> band;   // a band: 1.9, 3.5, 7 ... 5600 (MHz), or 40m, 70cm ...
   std::optional<std::string> mode;   // the mode, any case
   std::optional<std::string> since;  // first date, YYYY-MM-DD
   std::optional<std::string> until;  // last date, YYYY-MM-DD

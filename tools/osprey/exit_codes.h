@@ -10,7 +10,8 @@ inline constexpr int kUsage = 2;          // the command line is wrong
 inline constexpr int kDeclined = 3;       // a question was answered No: nothing was written
 inline constexpr int kInUse = 4;          // another program holds a file of the log
 inline constexpr int kProblemsFound = 5;  // a check found problems in the log or file
-inline constexpr int kOutputFailed = 6;  // the output could not be written (full disk, closed pipe)
+inline constexpr int kOutputFailed = 6;  // the output could not be written (a full disk); a
+                                         // closed pipe is a normal end
 
 // The table above as the help text shows it, one code a line.
 inline constexpr const char* kSummary =
@@ -21,6 +22,7 @@ inline constexpr const char* kSummary =
     "  3  a question was answered No: nothing was written\n"
     "  4  the log is in use: another program holds one of its files\n"
     "  5  a check found problems\n"
-    "  6  the output could not be written (a full disk, a closed pipe)\n";
+    "  6  the output could not be written (a full disk; a reader that stops early, as\n"
+    "     \"| head\" does, is a normal end)\n";
 
 }  // namespace osprey_tool::exit_code

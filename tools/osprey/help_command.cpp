@@ -47,7 +47,12 @@ void add_help_command(CLI::App& app) {
       at = sub;
       path += " " + w;
     }
-    std::fputs(at->help().c_str(), stdout);
+    // The application's help() shows the help of the subcommand that ran
+    // (this one); its formatter shows the command list.
+    const std::string text = at == &app ? app.get_formatter()->make_help(&app, "osprey",
+                                                                         CLI::AppFormatMode::Normal)
+                                        : at->help();
+    std::fputs(text.c_str(), stdout);
   });
 }
 
