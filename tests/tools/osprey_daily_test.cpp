@@ -136,6 +136,27 @@ TEST_F(OspreyDailyTest, ListHidesDeletedContactsAndFiltersByBandModeDateAndCall)
   EXPECT_TRUE(contains(all.out, "2026-01-05 10:00U")) << all.out;
 }
 
+// Mistakes a user makes on the command line get a sentence and their exit
+// code, never a bare status.
+TEST_F(OspreyDailyTest, AMistypedLogOrAnEmptyRangeIsSaidPlainly) {
+  struct Case {
+    std::vector<std::string> args;
+    int exit_status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{"list", base_ + "X"}, 1, "there is no log"},
+      {{"export", base_, "--format", "adif", "--from", "3", "--to", "2"}, 2,
+       "comes before --from"},
+  };
+  for (const Case& c : cases) {
+    const ProgramResult r = osprey(c.args);
+    EXPECT_EQ(r.exit_status, c.exit_status) << c.args[0] << r.err;
+    EXPECT_TRUE(contains(r.err, c.says)) << r.err;
+    EXPECT_FALSE(contains(r.err, "status 42")) << r.err;
+  }
+}
+
 TEST_F(OspreyDailyTest, ListByDateOrdersByTheMomentInUtc) {
   // Contact 5 was made at 18:00 JST, before contact 3 (09:30 UTC) and 1.
   ProgramResult r = osprey({"list", base_, "--by", "date"});

@@ -148,19 +148,10 @@ void fail_open(const std::string& context, const std::string& base, int32_t resu
                                                           "check view such a log)"));
 }
 
-// The library names the set after the base path's last '.', even one in a
-// folder name ("./LOG" would name ".mst"): such a base path is refused with
-// advice, and so is one that leaves the files no name before their dot.
+// A base path that leaves the files no name before their dot is refused.
+// (A dot in a folder name is no extension: the library is given the set's
+// master path, library_base.)
 bool base_path_usable(const std::string& context, const std::string& base) {
-  const size_t dot = base.rfind('.');
-  const size_t slash = base.find_last_of("/\\");
-  if (dot != std::string::npos && slash != std::string::npos && dot < slash) {
-    fail_with_message(context, "the last '.' of the base path stands in a folder name, so the "
-                               "log's files would be named \"" + set_path(base, ".mst") +
-                               "\" and so on; give the log's name with an extension, such as " +
-                               base + ".mst");
-    return false;
-  }
   const std::string stem = set_path(base, "");
   if (stem.empty() || stem.back() == '/' || stem.back() == '\\') {
     fail_with_message(context, "the base path gives the log's files no name: \"" +
@@ -283,7 +274,7 @@ void run_open(const std::string& base, Answer answer) {
   auto log = std::make_unique<LogHandle>();
   const LogFiles files = log_files(base);
   const BackupWatch watch({files.contacts, files.remarks});
-  const int32_t result = OspreyOpen(&s, log.get(), base.c_str(), 0, kOpenFlags);
+  const int32_t result = OspreyOpen(&s, log.get(), library_base(base).c_str(), 0, kOpenFlags);
   end_progress_line(&s);
   watch.report();
   if (result != 0) {
@@ -328,7 +319,7 @@ void run_new(const std::string& base, const std::string& master) {
   s.answer = Answer::kYes;
   ScopedHooks hooks(&s);
   auto log = std::make_unique<LogHandle>();
-  const int32_t result = OspreyOpen(&s, log.get(), base.c_str(), 0, kOpenFlags);
+  const int32_t result = OspreyOpen(&s, log.get(), library_base(base).c_str(), 0, kOpenFlags);
   end_progress_line(&s);
   if (result != 0) {
     undo();

@@ -23,6 +23,7 @@
 #include "contacts_check.h"
 #include "contacts_session.h"
 #include "osprey32.h"
+#include "log_files.h"
 #include "status_text.h"
 
 namespace osprey_tool {
@@ -176,8 +177,8 @@ bool set_contact_count(const std::string& path, int32_t count, std::string* erro
 
 void run_repair(const std::string& base, bool assume_yes) {
   const std::string context = "check --repair: " + base;
-  const std::string dbs = base + ".dbs";
-  const std::string dbr = base + ".dbr";
+  const std::string dbs = replace_extension(base, ".dbs");
+  const std::string dbr = replace_extension(base, ".dbr");
   std::string error;
   ContactFacts f;
   if (!contact_facts(dbs, &f, &error)) {
@@ -206,8 +207,8 @@ void run_repair(const std::string& base, bool assume_yes) {
   // The backups: everything this repair may change.
   std::vector<std::string> changed = {dbr};
   if (new_count != f.count) changed.push_back(dbs);
-  for (int i = 0; i < kIndexCount; ++i) changed.push_back(base + ".dx" + std::to_string(i));
-  for (const char* profile : {".fdt", ".FDT"}) changed.push_back(base + profile);
+  for (int i = 0; i < kIndexCount; ++i) changed.push_back(replace_extension(base, (".dx" + std::to_string(i)).c_str()));
+  for (const char* profile : {".fdt", ".FDT"}) changed.push_back(replace_extension(base, profile));
   if (!back_up(changed, &error)) {
     fail_with_message(context, error + "; nothing was changed");
     return;
@@ -228,14 +229,14 @@ void run_repair(const std::string& base, bool assume_yes) {
   const bool had_remarks = read_bytes(dbr, 0, 8, &remarks_header);
   for (int i = 0; i < kIndexCount; ++i) {
     std::error_code ec;
-    fs::remove(base + ".dx" + std::to_string(i), ec);
+    fs::remove(replace_extension(base, (".dx" + std::to_string(i)).c_str()), ec);
   }
   RepairHooks hooks;
   const OspHooks installed{&RepairHooks::on_box, &RepairHooks::on_text, nullptr, nullptr, &hooks};
   OspSetHooks(&installed);
   static int device_context = 0;
   LogHandle log{};
-  const int32_t opened = OspreyOpen(&device_context, &log, base.c_str(), 0, 0);
+  const int32_t opened = OspreyOpen(&device_context, &log, library_base(base).c_str(), 0, 0);
   if (opened != 0) {
     OspSetHooks(nullptr);
     fail_with_status(context, opened, "the log does not open after the repair; the backups are kept");

@@ -149,6 +149,12 @@ struct ExportArgs {
 };
 
 void run_export(const ExportArgs& a) {
+  if (a.to != 0 && a.to < a.from) {
+    fail_with_message("export", "--to " + std::to_string(a.to) + " comes before --from " +
+                                    std::to_string(a.from) + ": no record lies between them",
+                      exit_code::kUsage);
+    return;
+  }
   if (a.format == "adif") {
     if (!a.encoding.empty()) {
       fail_with_message("export", "ADIF has its own encodings: ASCII (ADI) or UTF-8 (--adx)",

@@ -167,6 +167,17 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
                       exit_code::kInUse);
     return;
   }
+  // None of the log's files is there: most likely a mistyped name.
+  bool any = false;
+  for (const std::string& f : files_.all()) {
+    std::error_code ec;
+    any = any || std::filesystem::exists(f, ec);
+  }
+  if (!any) {
+    fail_with_message(context, "there is no log " + base + " (none of its files, such as " +
+                                   files_.contacts + ", is there)");
+    return;
+  }
   std::string detail;
   switch (status) {
     case 40: detail = "the contact file (" + files_.contacts + ") cannot be used"; break;
