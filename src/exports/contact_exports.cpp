@@ -1,12 +1,17 @@
-// Exports of the contact services: the sequential pass, the QSL marks,
-// decimal text, bands and the worked/confirmed tables.
+// The exports of the contact data and checks, in the order of the public
+// header.
+
 #include "contact/band_string.h"
+#include "contact/dates_prefixes.h"
 #include "contact/decimal_text.h"
 #include "contact/frequency_band.h"
 #include "contact/qsl_marks.h"
 #include "contact/sequential_pass.h"
 #include "contact/worked_confirmed.h"
 #include "osprey32.h"
+
+// Exports of the contact services: the sequential pass, the QSL marks,
+// decimal text, bands and the worked/confirmed tables.
 
 extern "C" {
 
@@ -31,6 +36,19 @@ int32_t OSPAPI WkdCfmCheck(void* device_context, LogHandle* log, int32_t* recno,
                            const char* excluded_routes, int32_t not_received) {
   return osp::contact::worked_confirmed_walk(device_context, log, recno, excluded_routes,
                                              not_received);
+}
+
+}  // extern "C"
+
+// Exports of the text tests over contact fields: dates and prefix lists.
+
+extern "C" {
+
+int32_t OSPAPI DateComp(const char* first, const char* second) {
+  return osp::contact::date_compare(first, second);
+}
+int32_t OSPAPI isExPrefix(const char* prefixes, const char* callsign) {
+  return osp::contact::is_listed_prefix(prefixes, callsign);
 }
 
 }  // extern "C"

@@ -40,8 +40,6 @@ OspLocalTime local_time() {
   return now;
 }
 
-}  // namespace osp
+void set_hooks(const OspHooks* hooks) { g_hooks = hooks != nullptr ? *hooks : OspHooks{}; }
 
-extern "C" void OSPAPI OspSetHooks(const OspHooks* hooks) {
-  osp::g_hooks = hooks != nullptr ? *hooks : OspHooks{};
-}
+}  // namespace osp

@@ -22,4 +22,7 @@ void beep(uint32_t type);
 // The local date and time.
 OspLocalTime local_time();
 
+// OspSetHooks: the caller's hooks (copied), or the platform's own for null.
+void set_hooks(const OspHooks* hooks);
+
 }  // namespace osp
