@@ -74,4 +74,15 @@ int32_t append_without_index(LogHandle* log);
 // nothing when the contact file is not open.
 void zap(LogHandle* log);
 
+// OSP_flush: the master file, the contact file, the remarks-file header (when
+// dirty: stamped with today's date and written; then the file is flushed)
+// and index slots 0 to 4, each when it is open; every one is tried even when
+// an earlier one failed. Returns 5 when the contact file is not open (null
+// log included), else the first failure (22 from a record file or the
+// remarks file, 5 or 8 from an index, which reports its own), else 0. A file
+// whose header could not be written back stays dirty, so that the next flush
+// or the close tries again.
+int32_t flush_log(LogHandle* log);
+
+
 }  // namespace osp::log
