@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "log/master_record.h"
+#include "record/master_record.h"
 
 namespace osp::contact {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "index/index_file.h"
-#include "log/area_code.h"
+#include "record/area_code.h"
 #include "platform/env.h"
 
 namespace osp::contact {

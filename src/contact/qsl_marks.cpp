@@ -2,7 +2,7 @@
 
 #include "dbf/record_file.h"
 #include "frame/status.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/log_guard.h"
 
 namespace osp::contact {

@@ -6,10 +6,10 @@
 #include "dbf/record_file.h"
 #include "frame/file.h"
 #include "frame/status.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/log_guard.h"
-#include "log/remark_block.h"
-#include "log/view_codec.h"
+#include "record/remark_block.h"
+#include "record/view_codec.h"
 #include "platform/env.h"
 
 namespace osp::contact {

@@ -11,11 +11,11 @@
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "index/index_file.h"
-#include "log/area_code.h"
-#include "log/contact_record.h"
-#include "log/field_codec.h"
+#include "record/area_code.h"
+#include "record/contact_record.h"
+#include "record/field_codec.h"
 #include "log/log_guard.h"
-#include "log/master_record.h"
+#include "record/master_record.h"
 
 namespace osp::contact {
 

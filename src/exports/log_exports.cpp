@@ -2,11 +2,10 @@
 // (with bulk runs) and the services over an open log, in the order of the
 // public header.
 
-#include "log/area_code.h"
+#include "record/area_code.h"
 #include "log/held_appends.h"
 #include "log/log_cursor.h"
 #include "log/log_file_set.h"
-#include "log/log_flush.h"
 #include "log/log_services.h"
 #include "log/log_writes.h"
 #include "osprey32.h"

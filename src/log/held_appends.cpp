@@ -5,11 +5,11 @@
 #include "dbf/record_file.h"
 #include "frame/file.h"
 #include "frame/status.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/index_edits.h"
 #include "log/log_guard.h"
 #include "log/log_state.h"
-#include "log/remark_block.h"
+#include "record/remark_block.h"
 #include "log/remarks_file.h"
 #include "platform/env.h"
 

@@ -1,6 +1,6 @@
 #include "log/key_buffers.h"
 
-#include "log/master_record.h"
+#include "record/master_record.h"
 
 namespace osp::log {
 

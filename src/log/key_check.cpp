@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/cursor_mode.h"
 #include "log/key_buffers.h"
-#include "log/master_record.h"
+#include "record/master_record.h"
 
 namespace osp::log {
 

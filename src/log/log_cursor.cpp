@@ -7,13 +7,13 @@
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "index/index_file.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/cursor_mode.h"
 #include "log/key_check.h"
 #include "log/log_guard.h"
-#include "log/master_record.h"
-#include "log/remark_block.h"
-#include "log/view_codec.h"
+#include "record/master_record.h"
+#include "record/remark_block.h"
+#include "record/view_codec.h"
 
 namespace osp::log {
 

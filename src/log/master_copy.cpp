@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "frame/status.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/cursor_mode.h"
 #include "log/log_cursor.h"
 #include "log/log_guard.h"
 #include "log/log_services.h"
 #include "log/log_write_protocol.h"
-#include "log/master_record.h"
-#include "log/remark_block.h"
-#include "log/view_codec.h"
+#include "record/master_record.h"
+#include "record/remark_block.h"
+#include "record/view_codec.h"
 
 namespace osp::log {
 

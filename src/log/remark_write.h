@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "log/remark_block.h"
+#include "record/remark_block.h"
 #include "osprey32.h"
 
 namespace osp::log {

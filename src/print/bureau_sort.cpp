@@ -9,7 +9,7 @@
 #include "frame/status.h"
 #include "frame/report.h"
 #include "frame/ui.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 #include "log/log_cursor.h"
 #include "log/log_guard.h"
 #include "platform/env.h"

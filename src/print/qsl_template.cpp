@@ -6,7 +6,7 @@
 
 #include "contact/dates_prefixes.h"
 #include "frame/ui.h"
-#include "log/area_code.h"
+#include "record/area_code.h"
 #include "platform/char_class.h"
 #include "print/field_text.h"
 #include "print/print_format.h"

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "frame/status.h"
-#include "log/contact_record.h"
-#include "log/field_codec.h"
+#include "record/contact_record.h"
+#include "record/field_codec.h"
 #include "log/log_guard.h"
 #include "log/log_write_protocol.h"
-#include "log/remark_block.h"
+#include "record/remark_block.h"
 
 namespace osp::text {
 

@@ -4,7 +4,7 @@
 
 #include "frame/status.h"
 #include "log/log_cursor.h"
-#include "log/master_record.h"
+#include "record/master_record.h"
 #include "platform/env.h"
 #include "text/packed_key.h"
 #include "text/user_record.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "log/area_code.h"
+#include "record/area_code.h"
 #include "support/log_generator.h"
 
 namespace osp::log {

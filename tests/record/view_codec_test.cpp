@@ -1,4 +1,4 @@
-#include "log/view_codec.h"
+#include "record/view_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "log/contact_record.h"
-#include "log/remark_block.h"
+#include "record/contact_record.h"
+#include "record/remark_block.h"
 #include "support/contact_file_builder.h"
 #include "support/log_generator.h"
 

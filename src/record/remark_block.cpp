@@ -1,4 +1,4 @@
-#include "log/remark_block.h"
+#include "record/remark_block.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
-#include "log/field_codec.h"
+#include "record/field_codec.h"
 
 #include <cstring>
 
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 
 namespace osp::log {
 

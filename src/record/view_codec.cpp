@@ -1,11 +1,11 @@
-#include "log/view_codec.h"
+#include "record/view_codec.h"
 
 #include <cstring>
 
-#include "log/area_code.h"
-#include "log/contact_record.h"
-#include "log/field_codec.h"
-#include "log/remark_block.h"
+#include "record/area_code.h"
+#include "record/contact_record.h"
+#include "record/field_codec.h"
+#include "record/remark_block.h"
 
 namespace osp::log {
 

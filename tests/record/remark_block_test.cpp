@@ -1,4 +1,4 @@
-#include "log/remark_block.h"
+#include "record/remark_block.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "frame/file.h"
-#include "log/view_codec.h"
+#include "record/view_codec.h"
 #include "support/contact_file_builder.h"
 #include "support/fault_env.h"
 #include "support/temp_dir.h"

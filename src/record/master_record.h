@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "frame/bytes.h"
-#include "log/contact_record.h"
+#include "record/contact_record.h"
 
 namespace osp::log::master {
 

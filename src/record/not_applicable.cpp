@@ -1,6 +1,6 @@
-#include "log/not_applicable.h"
+#include "record/not_applicable.h"
 
-#include "log/master_record.h"
+#include "record/master_record.h"
 
 namespace osp::log {
 

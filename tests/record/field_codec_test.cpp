@@ -1,4 +1,4 @@
-#include "log/field_codec.h"
+#include "record/field_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "log/area_code.h"
+#include "record/area_code.h"
 
 #include <gtest/gtest.h>
 
