@@ -1,6 +1,6 @@
-// The three whole-log orderings: the order in which the QSL bureau sorts
-// cards (an array of entries, no record moves), and the rewrites of the
-// contact file in date and time order and of the master file in code order.
+// The order in which the QSL bureau sorts cards: an array of entries, no
+// record moves. (The rewrites of the contact and master files in date and
+// code order are the log's: log/log_rewrites.h.)
 #pragma once
 
 #include <cstdint>
@@ -50,28 +50,5 @@ void make_bureau_entry(uint8_t* record, const ContactView& view, const char* con
 // read in view and dbs_image, the latter with its call-key changes.
 int32_t jarl_sort(LogHandle* log, void* entries, int32_t first, int32_t last, const char* list1,
                   const char* list2, const char* list3, int32_t mode);
-
-// DateTimeSort: rewrites the contact file of a fully open log so that its
-// records stand in "DATE+TIME" order (equal keys in old record order), each
-// with its deletion mark and its OFS. The work files "LOGTMP.ND$" (the
-// temporary date-and-time index) and "LOGTMP.DB$" (the sorted copy) are made
-// in the contact file's folder; the copy is written whole and flushed, index
-// slots 0 and 1 are closed and their files removed, and the copy takes the
-// contact file's place by rename; then both indexes are built anew and
-// reopened in their slots. A crash at any point leaves the old file or the
-// new one whole, with indexes that are missing (rebuilt by the next open) or
-// right. Returns 0, or 25 reported with the work file's path; after a
-// failure the contact file is open again in its handle, unchanged, and no
-// work file remains.
-int32_t date_time_sort(LogHandle* log);
-
-// MasterSort: rewrites the master file of a fully open log in the order of
-// index slot 2 (CODE), each record with its deletion mark, by the same
-// protocol in the master file's folder; slots 2 to 4 are built anew and
-// reopened. An index that does not name every master record exactly once
-// (an empty or stale one) replaces nothing. Returns 0, or 1 without a
-// message; after a failure the master file is open again, unchanged, and no
-// work file remains.
-int32_t master_sort(LogHandle* log);
 
 }  // namespace osp::print

@@ -1,3 +1,4 @@
+// The log's rewrites: DateTimeSort and MasterSort, and the protocol they share.
 // Rewriting a record file of a log in another order: the sorted copy is
 // written whole beside the file and flushed, the indexes over the file are
 // dropped, the copy takes the file's place by rename, and the indexes are
@@ -9,7 +10,7 @@
 
 #include "osprey32.h"
 
-namespace osp::print {
+namespace osp::log {
 
 // The name of the sorted copy and of the temporary date-and-time index.
 inline constexpr char kSortedCopyName[] = "LOGTMP.DB$";
@@ -57,4 +58,28 @@ int32_t reopen_record_file(DbfSlot* file);
 int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int last_slot,
                             const char* work_path);
 
-}  // namespace osp::print
+
+// DateTimeSort: rewrites the contact file of a fully open log so that its
+// records stand in "DATE+TIME" order (equal keys in old record order), each
+// with its deletion mark and its OFS. The work files "LOGTMP.ND$" (the
+// temporary date-and-time index) and "LOGTMP.DB$" (the sorted copy) are made
+// in the contact file's folder; the copy is written whole and flushed, index
+// slots 0 and 1 are closed and their files removed, and the copy takes the
+// contact file's place by rename; then both indexes are built anew and
+// reopened in their slots. A crash at any point leaves the old file or the
+// new one whole, with indexes that are missing (rebuilt by the next open) or
+// right. Returns 0, or 25 reported with the work file's path; after a
+// failure the contact file is open again in its handle, unchanged, and no
+// work file remains.
+int32_t date_time_sort(LogHandle* log);
+
+// MasterSort: rewrites the master file of a fully open log in the order of
+// index slot 2 (CODE), each record with its deletion mark, by the same
+// protocol in the master file's folder; slots 2 to 4 are built anew and
+// reopened. An index that does not name every master record exactly once
+// (an empty or stale one) replaces nothing. Returns 0, or 1 without a
+// message; after a failure the master file is open again, unchanged, and no
+// work file remains.
+int32_t master_sort(LogHandle* log);
+
+}  // namespace osp::log

@@ -1,5 +1,4 @@
-// The sorted copy of a record file and its installation in the file's place.
-#include "print/sort_rewrite.h"
+#include "log/log_rewrites.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,15 +8,21 @@
 #include "dbf/record_file.h"
 #include "frame/bytes.h"
 #include "frame/file.h"
+#include "frame/report.h"
 #include "frame/status.h"
 #include "index/index_builder.h"
 #include "index/index_file.h"
 #include "log/log_file_set.h"
+#include "log/log_guard.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
 #include "platform/env.h"
 
-namespace osp::print {
+// The sorted copy of a record file and its installation in the file's place.
+
+
+
+namespace osp::log {
 
 namespace {
 
@@ -231,4 +236,83 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
   return result;
 }
 
-}  // namespace osp::print
+}  // namespace osp::log
+
+// The contact file rewritten in date and time order.
+
+
+namespace osp::log {
+
+namespace {
+
+// The key of the temporary index: year byte, month, day, hour, minute byte.
+constexpr char kDateTimeExpression[] = "DATE+TIME";
+
+// Builds the date-and-time index at index_path over the contact file, held
+// open (its header written back first, so that the build reads the count the
+// log has), then opens it; after a failure no index is open.
+int32_t build_date_time_order(DbfSlot* contacts, const char* index_path, IdxHandle* order) {
+  int32_t r = dbf::write_back_header(&contacts->handle);
+  if (r == status::kOk) r = index::build(&contacts->handle, kDateTimeExpression, index_path);
+  if (r == status::kOk) r = index::open(index_path, order);
+  return r;
+}
+
+}  // namespace
+
+int32_t date_time_sort(LogHandle* log) {
+  if (log::require_open(log, log::need::kContacts | log::need::kContactIndexes) != status::kOk)
+    return status::kWorkFileError;
+  char copy_path[log::kPathSize];
+  char index_path[log::kPathSize];
+  if (!sort_work_path(log->dbs.path, kSortedCopyName, copy_path) ||
+      !sort_work_path(log->dbs.path, kSortIndexName, index_path)) {
+    report_status(status::kWorkFileError, kSortedCopyName);
+    return status::kWorkFileError;
+  }
+  IdxHandle order{};
+  order.file = OSP_NO_FILE;
+  std::memcpy(order.path, index_path, sizeof order.path);
+  int32_t r = build_date_time_order(&log->dbs, index_path, &order);
+  if (r == status::kOk) r = write_sorted_copy(&log->dbs.handle, &order, copy_path);
+  drop_slot(&order);
+  platform::env()->remove(index_path);
+  if (r == status::kOk) r = install_sorted_copy(log, &log->dbs, 0, 1, copy_path);
+  if (r == status::kOk) return status::kOk;
+  platform::env()->remove(copy_path);
+  report_status(status::kWorkFileError, copy_path);
+  return status::kWorkFileError;
+}
+
+}  // namespace osp::log
+
+// The master file rewritten in the order of its index on CODE.
+
+namespace osp::log {
+
+namespace {
+
+// The index slot that orders the master file by CODE, and the last slot over
+// the master file.
+constexpr int kMasterCodeSlot = 2;
+constexpr int kLastMasterSlot = 4;
+constexpr int32_t kMasterSortFailed = 1;
+
+}  // namespace
+
+int32_t master_sort(LogHandle* log) {
+  if (log == nullptr || log->mst.handle.file <= 0) return kMasterSortFailed;
+  for (int i = kMasterCodeSlot; i <= kLastMasterSlot; ++i) {
+    if (log->index_slot[i].file <= 0) return kMasterSortFailed;
+  }
+  char copy_path[log::kPathSize];
+  if (!sort_work_path(log->mst.path, kSortedCopyName, copy_path)) return kMasterSortFailed;
+  int32_t r = write_sorted_copy(&log->mst.handle, &log->index_slot[kMasterCodeSlot], copy_path);
+  if (r == status::kOk) r = install_sorted_copy(log, &log->mst, kMasterCodeSlot, kLastMasterSlot,
+                                                copy_path);
+  if (r == status::kOk) return status::kOk;
+  platform::env()->remove(copy_path);
+  return kMasterSortFailed;
+}
+
+}  // namespace osp::log
