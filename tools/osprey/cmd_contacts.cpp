@@ -160,7 +160,7 @@ void run_list(const ListOptions& o) {
                  open.index_note(slot).c_str());
     mode = contacts ? kRecordOrder : kMastersInRecordOrder;
   }
-  DeletionMarks marks(log.dbs.path, log.dbs.handle);
+  DeletionMarks marks(log.dbs.handle);
   ListOptions options = o;
   options.filter = filter;
 
@@ -234,7 +234,7 @@ void run_show(const std::string& base, const std::string& call, bool with_delete
   OpenLog open(hooks, context, base, kOpenChecked, Use::kView);
   if (!open.ok()) return;
   LogHandle& log = *open.get();
-  DeletionMarks marks(log.dbs.path, log.dbs.handle);
+  DeletionMarks marks(log.dbs.handle);
 
   print_contact_heading();
   int shown_rows = 0;
@@ -452,7 +452,7 @@ std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v) {
   std::string key(v.callsign, 6);
   std::vector<int32_t> results(1001, 0);
   DupIndexRead(&log->index_slot[0], key.c_str(), results.data());
-  DeletionMarks marks(log->dbs.path, log->dbs.handle);
+  DeletionMarks marks(log->dbs.handle);
   const std::string mode = capitals(std::string(v.mode, 3));
   for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
     const int32_t recno = results[static_cast<size_t>(i)];

@@ -31,7 +31,7 @@ void run_mark(const std::string& base, int32_t recno, bool deleting, bool yes) {
     fail_with_status(context, r, r == 10 || r == 11 ? "no such record" : "");
     return;
   }
-  DeletionMarks marks(log.dbs.path, log.dbs.handle);
+  DeletionMarks marks(log.dbs.handle);
   const bool was_deleted = marks.deleted(recno);
   print_contact_heading();
   print_contact(recno, was_deleted, log.view, log.dbs_image);

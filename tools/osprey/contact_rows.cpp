@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "contacts_session.h"
+#include "open_file_reads.h"
 
 namespace osprey_tool {
 
@@ -146,23 +147,16 @@ void print_contact(int32_t recno, bool deleted, const ContactView& v, const uint
   std::printf("%s\n", contact_row(std::to_string(recno), deleted, v, dbs_image).c_str());
 }
 
-DeletionMarks::DeletionMarks(const char* path, const DbfHandle& handle)
-    : in_(path, std::ios::binary),
+DeletionMarks::DeletionMarks(const DbfHandle& handle)
+    : file_(handle.file),
       header_size_(static_cast<uint16_t>(handle.header_size)),
       record_size_(handle.record_size) {}
 
 bool DeletionMarks::deleted(int32_t recno) {
-  if (!in_ || recno < 1) {
-    in_.clear();
-    return false;
-  }
-  in_.seekg(header_size_ + (recno - 1) * record_size_);
+  if (recno < 1) return false;
   char mark = ' ';
-  in_.read(&mark, 1);
-  if (in_.gcount() != 1) {
-    in_.clear();
+  if (read_open_file(file_, header_size_ + (recno - 1) * record_size_, &mark, 1) != 1)
     return false;
-  }
   return mark != ' ';
 }
 

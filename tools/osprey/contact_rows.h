@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "osprey32.h"
@@ -51,12 +50,13 @@ std::string contact_row(const std::string& number, bool deleted, const ContactVi
 // The deletion marks of a contact file, read beside the library's handle.
 class DeletionMarks {
  public:
-  DeletionMarks(const char* path, const DbfHandle& handle);
+  // Reads through the handle the library holds the contact file open with.
+  explicit DeletionMarks(const DbfHandle& handle);
   // True when record recno carries a mark other than the live blank.
   bool deleted(int32_t recno);
 
  private:
-  std::ifstream in_;
+  OspFile file_;
   int64_t header_size_;
   int64_t record_size_;
 };
