@@ -6,15 +6,14 @@
 // or "NAME.bak2" and on when that is taken).
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "commands.h"
 #include "contacts_session.h"
 #include "exit_codes.h"
+#include "log_files.h"
 #include "osprey32.h"
 #include "status_text.h"
 
@@ -22,7 +21,6 @@ namespace osprey_tool {
 
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
 
@@ -39,21 +37,6 @@ std::vector<std::string> rewritten_files(const LogFiles& files, const std::strin
 
 // Copies every existing file of paths to a free "NAME.bak" name; on failure
 // says which and returns false (copies made so far are kept).
-bool make_backups(const std::vector<std::string>& paths, std::string* error) {
-  for (const std::string& from : paths) {
-    if (!fs::exists(from)) continue;
-    std::string to = from + ".bak";
-    for (int n = 2; fs::exists(to); ++n) to = from + ".bak" + std::to_string(n);
-    std::error_code ec;
-    fs::copy_file(from, to, ec);
-    if (ec) {
-      *error = "cannot back up " + from + " as " + to + ": " + ec.message();
-      return false;
-    }
-    std::printf("backed up %s to %s\n", from.c_str(), to.c_str());
-  }
-  return true;
-}
 
 void run_sort(const std::string& base, bool by_date, bool yes) {
   const std::string context = "sort: " + base;
@@ -66,7 +49,7 @@ void run_sort(const std::string& base, bool by_date, bool yes) {
     if (!open.require_index(context, slot)) return;
   }
   std::string error;
-  if (!make_backups(rewritten_files(open.files(), base, by_date), &error)) {
+  if (!back_up(rewritten_files(open.files(), base, by_date), &error)) {
     fail_with_message(context, error + "; nothing was sorted");
     return;
   }

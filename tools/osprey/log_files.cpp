@@ -40,9 +40,8 @@ std::string replace_extension(const std::string& base, const char* extension) {
 std::string library_base(const std::string& base) { return replace_extension(base, ".mst"); }
 
 std::string backup_name(const std::string& path) {
-  std::string name = path + ".bak";
-  for (int n = 2; exists(name); ++n) name = path + ".bak" + std::to_string(n);
-  return name;
+  const std::string first = path + ".bak";
+  return exists(first) ? path + ".bak2" : first;
 }
 
 bool back_up(const std::vector<std::string>& paths, std::string* error, std::FILE* say,
@@ -50,8 +49,14 @@ bool back_up(const std::vector<std::string>& paths, std::string* error, std::FIL
   for (const std::string& p : paths) {
     if (!exists(p)) continue;
     const std::string to = backup_name(p);
+    const std::string part = to + ".part";
     std::error_code ec;
-    if (!std::filesystem::copy_file(p, to, ec) || ec) {
+    std::filesystem::remove(part, ec);
+    const bool copied = std::filesystem::copy_file(p, part, ec) && !ec;
+    if (copied) std::filesystem::rename(part, to, ec);
+    if (!copied || ec) {
+      std::error_code ignored;
+      std::filesystem::remove(part, ignored);
       *error = "cannot copy " + p + " to " + to + ": " + ec.message();
       return false;
     }

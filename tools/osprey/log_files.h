@@ -43,12 +43,17 @@ std::string held_file(const std::vector<std::string>& paths);
 // folder when no file may be made in it; empty when the log may be changed.
 std::string read_only_reason(const LogFiles& files);
 
-// The first free backup name for path: "PATH.bak", else "PATH.bak2" and on.
+// The backup name for path: "PATH.bak" for the first backup, which is kept
+// (the log as it was before the command first changed it); "PATH.bak2" for
+// every later one, which replaces the one before. So a file has at most two
+// backups, however often it is changed.
 std::string backup_name(const std::string& path);
 
 // Copies each existing file of paths to its backup name, saying so on say
 // ("backed up A to B", after prefix); false, with the file named in *error,
-// when one cannot be copied (copies already made are kept).
+// when one cannot be copied (copies already made are kept). A copy is made
+// under a temporary name and renamed into place only when whole, so a failed
+// backup leaves no file behind and never replaces a good one.
 bool back_up(const std::vector<std::string>& paths, std::string* error, std::FILE* say = stdout,
              const char* prefix = "");
 
