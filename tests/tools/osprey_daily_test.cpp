@@ -200,8 +200,12 @@ TEST_F(OspreyDailyTest, AddStoresCapitalsShowsThePreviewAndWarnsOfADuplicate) {
                                            "--freq", "7.020",      "--mode", "cw"};
   ProgramResult r = osprey(same_as_1, "n\n");
   EXPECT_EQ(r.exit_status, 3);
-  EXPECT_TRUE(contains(r.err, "contact 1 has the same call sign, date, time, band and mode"))
+  EXPECT_TRUE(contains(r.err, "contact 1 has the same call sign, moment (in UTC), band and mode"))
       << r.err;
+  // The same moment given in Japan Standard Time is the same contact.
+  std::vector<std::string> same_in_jst = same_as_1;
+  same_in_jst[7] = "19:00J";
+  EXPECT_TRUE(contains(osprey(same_in_jst, "n\n").err, "contact 1 has the same call sign"));
   EXPECT_TRUE(contains(r.out, "to be added:")) << r.out;
   EXPECT_TRUE(contains(r.out, "    new   QA3CCC      2026-01-05 10:00U 7.020")) << r.out;
   EXPECT_EQ(read_file(base_ + ".dbs").size(), kHeader + 6 * 58 + 1u) << "nothing was added";

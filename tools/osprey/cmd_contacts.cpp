@@ -445,9 +445,11 @@ ContactView blank_view() {
   return v;
 }
 
-// The live contacts already logged with the same call sign, date, time,
-// band and mode as v.
-std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v) {
+// The live contacts already logged with the same call sign, moment (date and
+// time compared in UTC, whichever zone each was logged in), band and mode as
+// v, whose packed record gives the moment at. Leaves log's view and record
+// image to the last contact read.
+std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v, int64_t at) {
   std::vector<int32_t> found;
   std::string key(v.callsign, 6);
   std::vector<int32_t> results(1001, 0);
@@ -458,8 +460,7 @@ std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v) {
     const int32_t recno = results[static_cast<size_t>(i)];
     if (OSP_read(log, recno, kSeparatorsAndRemarks) != 0 || marks.deleted(recno)) continue;
     const ContactView& o = log->view;
-    if (call_of(o) == call_of(v) && std::memcmp(o.date, v.date, sizeof v.date) == 0 &&
-        std::memcmp(o.time, v.time, sizeof v.time) == 0 &&
+    if (call_of(o) == call_of(v) && contact_time(log->dbs_image).utc_minutes() == at &&
         band_of(o.frequency) == band_of(v.frequency) && capitals(std::string(o.mode, 3)) == mode)
       found.push_back(recno);
   }
@@ -478,13 +479,15 @@ void run_add(const std::string& base, const FieldOptions& f) {
   OpenLog open(hooks, context, base, kOpenChecked, Use::kChange);
   if (!open.ok()) return;
   LogHandle& log = *open.get();
-  for (int32_t recno : duplicates_of(&log, v))
-    std::fprintf(stderr, "osprey: add: contact %d has the same call sign, date, time, band and "
-                         "mode\n", static_cast<int>(recno));
   warn_of_unknown_code(&log, open, f, context);
   // What will be written, as the record gives it back, before the question.
   log.view = v;
   if (!show_stored_form(&log, f, context, "to be added", "new")) return;
+  const int64_t at = contact_time(log.dbs_image).utc_minutes();
+  for (int32_t recno : duplicates_of(&log, v, at))
+    std::fprintf(stderr, "osprey: add: contact %d has the same call sign, moment (in UTC), band "
+                         "and mode\n", static_cast<int>(recno));
+  log.view = v;
   int32_t word = kAskOwnerActive;
   const int32_t r = OSP_append(&log, kContactFile, &word);
   if (r != 0) {
