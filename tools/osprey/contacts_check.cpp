@@ -342,7 +342,9 @@ LogCheck check_log(LogHandle* log) {
   {
     // The remarks file's bytes are let go before the index walks.
     std::unique_ptr<RemarkLinks> links;
-    if (log->dbr_file > 0) links = std::make_unique<RemarkLinks>(log->dbr_file);
+    // A copy: the packed handle's member may stand at an odd address.
+    const OspFile dbr = log->dbr_file;
+    if (dbr > 0) links = std::make_unique<RemarkLinks>(dbr);
     FileFacts contacts = pass_over(log, &log->dbs, kContactData, {0, 1}, links.get());
     if (links) link_problems = links->problems();
     links.reset();
