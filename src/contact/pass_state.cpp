@@ -42,7 +42,8 @@ void end_pass(LogHandle* log) {
 
 int32_t active_pass_count() {
   int32_t n = 0;
-  log::for_each_state([&](const log::LogState& s) { n += s.pass != nullptr ? 1 : 0; });
+  for (const log::LogState* s = log::first_state(); s != nullptr; s = s->next)
+    n += s->pass != nullptr ? 1 : 0;
   return n;
 }
 

@@ -81,9 +81,8 @@ void write_behind(void* owner) {
 // Writes the runs that other logs hold (the file layer holds one run at a
 // time); their failures are kept for them.
 void write_other_runs(const LogState* mine) {
-  for_each_state([&](LogState& s) {
-    if (&s != mine && s.run.contacts > 0) keep_failure(&s, write_run(&s));
-  });
+  for (LogState* s = first_state(); s != nullptr; s = s->next)
+    if (s != mine && s->run.contacts > 0) keep_failure(s, write_run(s));
 }
 
 int32_t reported(int32_t code, const char* path_field) {
@@ -116,7 +115,6 @@ int32_t begin_run(LogHandle* log, HeldRun* run) {
   run->dbs = h->file;
   run->dbr = log->dbr_file;
   run->record_at = record_at;
-  run->dbs_size = size;
   run->record_bytes = 0;
   run->block_at = block_at;
   run->block_bytes = 0;

@@ -32,7 +32,6 @@ struct HeldRun {
   FileHandle dbs = kNoFile;
   FileHandle dbr = kNoFile;
   int64_t record_at = 0;   // where the first record goes
-  int64_t dbs_size = 0;    // the contact file's size when the run began
   int32_t record_bytes = 0;
   int32_t contacts = 0;
   int64_t block_at = 0;  // the remarks file's end when the run began
@@ -88,17 +87,8 @@ void detach_state(LogHandle* log);
 // Releases a pass's buffers and the pass itself; null does nothing.
 void release_pass(SequentialPass* pass);
 
-// Calls visit for every record, most recent first (for tests and the count of
-// passes under way).
-template <typename Visit>
-void for_each_state(Visit visit);
-
-// The first record (for for_each_state).
+// The records of the open logs, most recent first, linked by next (to write
+// other logs' runs, and to count the passes under way).
 LogState* first_state();
-
-template <typename Visit>
-void for_each_state(Visit visit) {
-  for (LogState* s = first_state(); s != nullptr; s = s->next) visit(*s);
-}
 
 }  // namespace osp::log
