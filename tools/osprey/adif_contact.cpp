@@ -196,17 +196,27 @@ bool read_call(const AdifRecord& r, ContactView* v, AdifRefusal* why) {
   for (char& ch : c)
     if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
   std::string portable;
+  const std::string* kept = r.find(app_portable());
+  // Our own export writes a portable without its slash both after the call
+  // and in the application field: the call then ends in "/" and the kept text.
+  const std::string kept_suffix = kept != nullptr ? "/" + trimmed_text(*kept) : "";
   const size_t slash = c.rfind('/');
-  if (slash != std::string::npos && slash > 0 && c.size() - slash - 1 >= 1 &&
-      c.size() - slash - 1 <= 2) {
+  if (kept_suffix.size() > 1 && c.size() > kept_suffix.size() &&
+      c.compare(c.size() - kept_suffix.size(), kept_suffix.size(), kept_suffix) == 0) {
+    c.erase(c.size() - kept_suffix.size());
+  } else if (slash != std::string::npos && slash > 0 && c.size() - slash - 1 >= 1 &&
+             c.size() - slash - 1 <= 2) {
     portable = c.substr(slash);
     c.erase(slash);
   }
-  if (const std::string* p = r.find(app_portable()); p != nullptr) portable = trimmed_text(*p);
+  if (kept != nullptr) portable = trimmed_text(*kept);
   if (c.empty() || c.size() > 7 || !printable(c) || !std::isalnum(static_cast<unsigned char>(c[0])))
     return refuse(why, "CALL", "\"" + *call + "\" does not fit the 7 characters of a call sign");
-  if (portable.size() > 3 || !printable(portable))
-    return refuse(why, "CALL", "the portable designation of \"" + *call + "\" is longer than 3");
+  const size_t body = !portable.empty() && portable[0] == '/' ? 1 : 0;
+  if (portable.size() > 3 || !printable(portable) ||
+      (!portable.empty() && (portable.size() == body || portable.find('/', body) != std::string::npos)))
+    return refuse(why, "CALL", "the portable designation of \"" + *call +
+                                   "\" does not fit the log (3 characters, one leading slash)");
   put(v->callsign, c);
   put(v->portable, portable);
   return true;

@@ -123,6 +123,8 @@ TEST(ContactOfAdif, RefusesWhatTheLogCannotHold) {
       {{{"CALL", "DL/QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
       {{{"CALL", "//////"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
       {{{"CALL", "QA1\x01" "BC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
+      {{{"CALL", "QA1ABC"}, {"APP_OSPREY_PORTABLE", "//"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
+      {{{"CALL", "QA1ABC"}, {"APP_OSPREY_PORTABLE", "/"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"MODE", "S\x13" "B"}}, "MODE"},
       {{{"CALL", "QA1ABC"}, {"TIME_ON", "1200"}}, "QSO_DATE"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20520101"}, {"TIME_ON", "1200"}}, "QSO_DATE"},
@@ -144,6 +146,24 @@ TEST(ContactOfAdif, RefusesWhatTheLogCannotHold) {
     EXPECT_EQ(why.field, k.field) << why.reason;
     EXPECT_FALSE(why.reason.empty());
   }
+}
+
+// A kept portable without a slash comes back from our own export, whatever
+// the call said before it.
+TEST(ContactOfAdif, KeptPortableComesBackFromItsOwnExport) {
+  AdifText text;
+  ContactView v, back;
+  AdifRefusal why;
+  AdifImportNotes notes;
+  ASSERT_TRUE(contact_of_adif(record_of({{"CALL", "QA1XYZ/1"}, {"APP_OSPREY_PORTABLE", "ABC"},
+                                         {"QSO_DATE", "19520101"}, {"TIME_ON", "1234"}}),
+                              text, &v, &why, &notes)) << why.reason;
+  EXPECT_STREQ(v.callsign, "QA1XYZ ");
+  EXPECT_STREQ(v.portable, "ABC");
+  ASSERT_TRUE(contact_of_adif(adif_of_contact(v, text), text, &back, &why, &notes)) << why.reason;
+  EXPECT_STREQ(back.callsign, "QA1XYZ ");
+  EXPECT_STREQ(back.portable, "ABC");
+  EXPECT_EQ(duplicate_key(back), duplicate_key(v));
 }
 
 TEST(ContactOfAdif, ReadsOtherLoggersRecords) {
