@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "adif_contact.h"
-#include "adif_export.h"
-#include "adif_import.h"
-#include "adif_reader.h"
+#include "adif/adif_contact.h"
+#include "adif/adif_export.h"
+#include "adif/adif_import.h"
+#include "adif/adif_reader.h"
 #include "bench_common.h"
 #include "support/contact_file_builder.h"
 #include "support/log_generator.h"

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "adif_contact.h"
-#include "adif_reader.h"
-#include "adif_writer.h"
+#include "adif/adif_contact.h"
+#include "adif/adif_reader.h"
+#include "adif/adif_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace osprey_tool;

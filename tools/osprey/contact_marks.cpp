@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "open_file_reads.h"
+#include "formats/open_file_reads.h"
 
 namespace osprey_tool {
 

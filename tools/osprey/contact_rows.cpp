@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "contacts_session.h"
-#include "open_file_reads.h"
+#include "formats/open_file_reads.h"
 
 namespace osprey_tool {
 

@@ -1,7 +1,7 @@
 // osprey: inspect, repair, import and export logs from the command line.
 #include <CLI/CLI.hpp>
 
-#include "commands.h"
+#include "commands/commands.h"
 #include "exit_codes.h"
 #include "output.h"
 

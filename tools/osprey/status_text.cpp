@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "commands.h"
+#include "commands/commands.h"
 
 namespace osprey_tool {
 
