@@ -73,6 +73,9 @@ TEST_F(OspreyPrintTest, PrintsOneLinePerLiveContact) {
       {{"print", "--to", "1", "--qsl", "--template", "!CP|!DY-!DJ-!Dd|!FR|!Jc"},
        {"ＱＡ１ＸＹＺ        |2026-Jan-3|7|100105"}},
       {{"print", "--from", "7", "--qsl", "--template", "!DY !C3!C5 !NO"}, {"1999 １Ｘ 7"}},
+      // The command's !TZ names the zone; the library's escapes stay whole.
+      {{"print", "--from", "2", "--to", "3", "--qsl", "--template", "!TH:!TM !TZ|!!TZ|!R1,01,02"},
+       {"03:40 UTC|!UTC|  ", "14:02 JST|!JST|  "}},
       // Bureau order; a prefix in the first list gets a group of its own
       // after the ordinary areas, before the contacts abroad.
       {{"print", "--order", "bureau", "--lists", "QF2,,", "--template", "!n"},

@@ -1,5 +1,6 @@
 #include "labels/label_lines.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "contacts_session.h"
@@ -37,6 +38,45 @@ bool is_utf8(const std::string& text) {
   return true;
 }
 
+// The library's two-letter QSL escapes: a '!' before one of them is its
+// own; before anything else the library prints the '!' and goes on with the
+// next character.
+bool library_qsl_escape(const std::string& t, size_t at) {
+  static const char* const kPairs[] = {"NO", "CP", "cp", "PT", "C1", "C2", "C3", "C4", "C5",
+                                       "C6", "C7", "DT", "Dy", "DY", "DM", "Dm", "DJ", "DD",
+                                       "Dd", "Nw", "TH", "Th", "TM", "Tm", "HR", "hR", "hS",
+                                       "hT", "F3", "F4", "F5", "F6", "F7", "FR", "MD", "JC",
+                                       "Jc", "GL", "NA", "QT", "R1", "R2"};
+  for (const char* pair : kPairs)
+    if (t.compare(at + 1, 2, pair) == 0) return true;
+  return false;
+}
+
+// The template with every !TZ of the command replaced by the zone's name;
+// the library's escapes, range forms included, are passed over whole.
+std::string with_zone(const std::string& t, char zone_letter) {
+  std::string out;
+  out.reserve(t.size());
+  size_t i = 0;
+  while (i < t.size()) {
+    if (t[i] != '!' || i + 2 >= t.size()) {
+      out += t[i++];
+    } else if (t.compare(i, 3, "!TZ") == 0) {
+      out += zone_letter == 'U' ? "UTC" : "JST";
+      i += 3;
+    } else if (library_qsl_escape(t, i)) {
+      // !R1,ss,ll and !R2,ss,ll run six characters further.
+      const bool range = (t[i + 1] == 'R') && i + 6 < t.size() && t[i + 3] == ',' && t[i + 6] == ',';
+      const size_t n = std::min(t.size() - i, range ? size_t{9} : size_t{3});
+      out.append(t, i, n);
+      i += n;
+    } else {
+      out += t[i++];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 bool template_sjis(const std::string& text, std::string* out, std::string* error) {
@@ -64,7 +104,11 @@ std::vector<std::string> template_lines(const std::string& text) {
 std::string expand_line(LogHandle& log, const std::string& sjis_template, bool qsl) {
   std::vector<char> out(kLineBytesPerTemplateByte * sjis_template.size() + 1, '\0');
   if (qsl) {
-    PrintQslFmt(&log, out.data(), sjis_template.c_str());
+    const std::string t = sjis_template.find("!TZ") == std::string::npos
+                              ? sjis_template
+                              : with_zone(sjis_template, log.view.time[5]);
+    out.assign(kLineBytesPerTemplateByte * t.size() + 1, '\0');
+    PrintQslFmt(&log, out.data(), t.c_str());
   } else {
     PrintDataFmt(&log, out.data(), sjis_template.c_str());
   }

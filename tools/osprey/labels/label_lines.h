@@ -19,7 +19,10 @@ bool template_sjis(const std::string& text, std::string* out, std::string* error
 std::vector<std::string> template_lines(const std::string& text);
 
 // The template expanded for the contact in log's view, with the QSL-card
-// escapes (qsl) or the log-listing ones, as Shift-JIS bytes.
+// escapes (qsl) or the log-listing ones, as Shift-JIS bytes. QSL templates
+// take one escape of the command's own besides the library's: !TZ, "UTC" or
+// "JST" after the contact's zone letter, so that a card says which time it
+// gives (log listings have !u for it).
 std::string expand_line(LogHandle& log, const std::string& sjis_template, bool qsl);
 
 }  // namespace osprey_tool
