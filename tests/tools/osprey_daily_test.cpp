@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/contact_file_builder.h"
@@ -336,6 +337,31 @@ TEST_F(OspreyDailyTest, ALogHeldByAnotherProgramIsInUseNotDamaged) {
     EXPECT_TRUE(args[0] == "dbf" || contains(r.err, base_ + ".dbs")) << r.err;
   }
   ::close(held);
+}
+
+// Two commands that change the log at once: each either writes its contact
+// or says the log is in use (4); none says a file is damaged, and the log
+// holds exactly the contacts that were said to be added.
+TEST_F(OspreyDailyTest, TwoWritersAtOnceEachWriteOrFindTheLogInUse) {
+  ASSERT_EQ(osprey({"open", base_, "--yes"}).exit_status, 0);
+  constexpr int kRounds = 8;
+  int added[2] = {0, 0};
+  std::string unexpected[2];
+  const auto writer = [&](int w) {
+    for (int i = 0; i < kRounds; ++i) {
+      const std::string call = "QA" + std::to_string(w + 1) + "W" + std::string(1, char('A' + i));
+      const ProgramResult r = run_program(OSP_TOOL_PATH, {"add", base_, "--call", call, "--yes"});
+      if (r.exit_status == 0) ++added[w];
+      else if (r.exit_status != 4) unexpected[w] += call + ": " + r.err;
+    }
+  };
+  std::thread first(writer, 0), second(writer, 1);
+  first.join();
+  second.join();
+  EXPECT_EQ(unexpected[0] + unexpected[1], "");
+  const ProgramResult r = osprey({"check", base_});
+  EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+  EXPECT_EQ(read_file(base_ + ".dbs").size(), kHeader + (6 + added[0] + added[1]) * 58 + 1u);
 }
 
 TEST_F(OspreyDailyTest, LogFilesWithExtensionsInCapitalsAreFound) {

@@ -2,10 +2,12 @@
 
 #include <iconv.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 #include "exit_codes.h"
 #include "sjis_text.h"
@@ -113,6 +115,17 @@ void SessionHooks::on_text(void* ctx, void* /*dc*/, int32_t x, int32_t y, const 
   self->built_.push_back(path);
 }
 
+namespace {
+
+constexpr int kOpenRetries = 4;
+
+// The open's failures that a file another program held at that moment gives.
+bool is_file_failure(int32_t status) {
+  return status == OSP_CANNOT_OPEN || status == 40 || status == 41 || status == 42;
+}
+
+}  // namespace
+
 OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::string& base,
                  int32_t flags, Use use)
     : log_(std::make_unique<LogHandle>()), files_(log_files(base)), close_flags_(flags) {
@@ -143,6 +156,17 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
   const std::string library_path = library_base(base);
   const BackupWatch watch({files_.contacts, files_.remarks});
   int32_t status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0, open_flags);
+  // A file the open could not take may have been held by another program
+  // that has let it go since (two commands at once): the open is tried again
+  // a few times while no file is held now, so that the loser of such a race
+  // either opens the log or says it is in use, never that a file is damaged.
+  for (int retry = 0; retry < kOpenRetries && is_file_failure(status) &&
+                      held_file(files_.all()).empty();
+       ++retry) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20 << retry));
+    std::memset(log_.get(), 0, sizeof *log_);
+    status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0, open_flags);
+  }
   if (status == 0 && may_rebuild_ && only_files_missing()) {
     // Every index not opened is missing (none is stale): the log is opened
     // again to build those, as its first open would, without comparing the
