@@ -75,12 +75,25 @@ SessionHooks::SessionHooks(Answers answers) : answers_(answers) {
 
 SessionHooks::~SessionHooks() { OspSetHooks(nullptr); }
 
+void SessionHooks::show_held() {
+  holding_ = false;
+  for (const std::string& shown : held_) {
+    std::fprintf(stderr, "osprey: %s\n", shown.c_str());
+    messages_.push_back(shown);
+  }
+  held_.clear();
+}
+
 int32_t SessionHooks::on_box(void* ctx, int32_t /*use_active*/, const char* text,
                              const char* caption, uint32_t style) {
   auto* self = static_cast<SessionHooks*>(ctx);
   self->progress_.interrupt();
   const std::string shown = c_text(caption) + ": " + c_text(text);
   if ((style & kTypeMask) == kOkOnly) {
+    if (self->holding_) {
+      self->held_.push_back(shown);
+      return kIdOk;
+    }
     std::fprintf(stderr, "osprey: %s\n", shown.c_str());
     self->messages_.push_back(shown);
     return kIdOk;
@@ -155,6 +168,7 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
   }
   const std::string library_path = library_base(base);
   const BackupWatch watch({files_.contacts, files_.remarks});
+  hooks.hold_messages();
   int32_t status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0, open_flags);
   // A file the open could not take may have been held by another program
   // that has let it go since (two commands at once): the open is tried again
@@ -164,9 +178,11 @@ OpenLog::OpenLog(SessionHooks& hooks, const std::string& context, const std::str
                       held_file(files_.all()).empty();
        ++retry) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20 << retry));
+    hooks.drop_held();
     std::memset(log_.get(), 0, sizeof *log_);
     status = OspreyOpen(&g_device_context, log_.get(), library_path.c_str(), 0, open_flags);
   }
+  hooks.show_held();
   if (status == 0 && may_rebuild_ && only_files_missing()) {
     // Every index not opened is missing (none is stale): the log is opened
     // again to build those, as its first open would, without comparing the

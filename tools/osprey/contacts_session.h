@@ -46,6 +46,12 @@ class SessionHooks {
   void on_progress(std::function<void(int32_t, int32_t, const std::string&)> f) {
     drawn_text_ = std::move(f);
   }
+  // While held, messages are kept back rather than shown; show_held shows
+  // those kept and ends the hold, drop_held forgets them (a try that is made
+  // again says nothing).
+  void hold_messages() { holding_ = true; }
+  void show_held();
+  void drop_held() { held_.clear(); }
   // Ends the progress of index builds, when there was any.
   void end_progress() { progress_.finish("indexes built"); }
 
@@ -58,6 +64,8 @@ class SessionHooks {
   Answers answers_;
   ProgressBar progress_;
   std::vector<std::string> messages_;
+  std::vector<std::string> held_;
+  bool holding_ = false;
   std::vector<std::string> questions_;
   std::vector<std::string> built_;
   std::function<void(int32_t, int32_t, const std::string&)> drawn_text_;
