@@ -28,7 +28,7 @@
 
 #include "bench_common.h"
 #include "osprey32.h"
-#include "print/log_sorts.h"
+#include "print/bureau_sort.h"
 #include "platform/env.h"
 #include "support/forwarding_env.h"
 #include "support/log_generator.h"

@@ -434,6 +434,16 @@ OSPEXPORT void OSPAPI Wput_bit(LogHandle *log, const char *bands);
  * bands of their masters. 0; 10, 11 or 21 from the read that ended it. */
 OSPEXPORT int32_t OSPAPI WkdCfmCheck(void *device_context, LogHandle *log, int32_t *recno,
                                      const char *excluded_routes, int32_t not_received);
+/* Port extension. Recomputes the worked and confirmed tables from the live
+ * contacts: clears the masks of every master entry that takes part (entries
+ * marked as taking no part stay so), then credits every contact that is not
+ * deleted as WkdCfmCheck does (excluded_routes and not_received as there),
+ * reading both files in batches; progress drawn as WkdCfmCheck draws it.
+ * 0; the status of a failed read; a failed write of the masks (reported),
+ * which leaves the tables part-way (a second call mends them). */
+OSPEXPORT int32_t OSPAPI OSP_award_recompute(void *device_context, LogHandle *log,
+                                             const char *excluded_routes,
+                                             int32_t not_received);
 /* -1, 0 or 1 as the first date text is earlier, equal or later. */
 OSPEXPORT int32_t OSPAPI DateComp(const char *first, const char *second);
 /* 1 when the call sign's prefix is in the NUL-terminated list, else 0. */

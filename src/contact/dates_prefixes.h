@@ -1,6 +1,7 @@
 // Small text tests over contact fields that the sorts and print formats share:
-// two-digit-year dates across the century, prefix lists, and the call sign a
-// card goes to when a remark names it after an '@'.
+// two-digit-year dates across the century, prefix lists, the call sign a card
+// goes to when a remark names it after an '@', and decimal text read as the
+// log reads numbers typed by the user.
 #pragma once
 
 #include <cstdint>
@@ -34,5 +35,11 @@ inline constexpr int kRemarkScanWidth = 54;
 // first 54 bytes are classified as single- or double-byte, so text must have
 // 54 readable bytes (the remark fields of a view do).
 int32_t find_at_call(const char* text);
+
+// StrToLong: skips blanks and tabs, takes one optional '+' or '-' (no blank
+// may follow it), then decimal digits up to the first other character. The
+// value is accumulated in 32 bits and wraps silently on overflow. Text
+// without digits, and a null text, give 0.
+int32_t decimal_value(const char* text);
 
 }  // namespace osp::contact

@@ -1,16 +1,16 @@
 #include "contact/sequential_pass.h"
 
 #include <cstring>
+#include <new>
 
-#include "contact/pass_state.h"
 #include "dbf/record_file.h"
 #include "frame/file.h"
 #include "frame/status.h"
-#include "record/contact_record.h"
 #include "log/log_guard.h"
+#include "platform/env.h"
+#include "record/contact_record.h"
 #include "record/remark_block.h"
 #include "record/view_codec.h"
-#include "platform/env.h"
 
 namespace osp::contact {
 
@@ -139,6 +139,85 @@ int32_t read_next_contact(LogHandle* log) {
   if (++p->batch_index == kBatchRecords) p->batch_index = 0;
   p->next_recno = recno + 1;
   return status::kOk;
+}
+
+PassState* find_pass(const LogHandle* log) {
+  const log::LogState* state = log::state_of(log);
+  return state == nullptr ? nullptr : state->pass;
+}
+
+PassState* start_pass(LogHandle* log, int64_t window_length) {
+  log::LogState* state = log::state_for(log);
+  if (state == nullptr) return nullptr;
+  platform::Env* env = platform::env();
+  void* memory = env->allocate(sizeof(PassState));
+  if (memory == nullptr) return nullptr;
+  auto* p = new (memory) PassState;
+  p->batch = static_cast<uint8_t*>(
+      env->allocate(static_cast<size_t>(kBatchRecords + kBatchSlack) * kBatchRecordSize));
+  const uint64_t window_bytes = static_cast<uint64_t>(window_length) + kWindowSlack;
+  if (p->batch != nullptr && window_length >= 0 && window_bytes <= SIZE_MAX)
+    p->window = static_cast<uint8_t*>(env->allocate(static_cast<size_t>(window_bytes)));
+  if (p->batch == nullptr || p->window == nullptr) {
+    log::release_pass(p);
+    return nullptr;
+  }
+  p->window_length = window_length;
+  log::release_pass(state->pass);
+  state->pass = p;
+  return p;
+}
+
+void end_pass(LogHandle* log) {
+  log::LogState* state = log::state_of(log);
+  if (state == nullptr) return;
+  log::release_pass(state->pass);
+  state->pass = nullptr;
+}
+
+int32_t active_pass_count() {
+  int32_t n = 0;
+  for (const log::LogState* s = log::first_state(); s != nullptr; s = s->next)
+    n += s->pass != nullptr ? 1 : 0;
+  return n;
+}
+
+RecordBatch::~RecordBatch() { platform::env()->release(bytes_); }
+
+bool RecordBatch::load(const DbfHandle* h, int32_t first, int32_t count) {
+  held_ = 0;
+  if (first < 1 || count < 1 || h->record_size < 2 || first > h->record_count) return false;
+  if (count > h->record_count - first + 1) count = h->record_count - first + 1;
+  const int64_t want = static_cast<int64_t>(count) * h->record_size;
+  if (want > INT32_MAX) return false;
+  if (want > capacity_) {
+    platform::env()->release(bytes_);
+    bytes_ = static_cast<uint8_t*>(platform::env()->allocate(static_cast<size_t>(want)));
+    capacity_ = bytes_ == nullptr ? 0 : want;
+    if (bytes_ == nullptr) return false;
+  }
+  const int64_t at = dbf::record_position(h, first);
+  if (at < 0 || file_seek(h->file, at) != at) return false;
+  const int32_t got = file_read(h->file, bytes_, static_cast<int32_t>(want));
+  if (got <= 0) return false;
+  first_ = first;
+  record_size_ = h->record_size;
+  held_ = got / record_size_;  // whole records: the mark, then the data bytes
+  return held_ > 0;
+}
+
+const uint8_t* RecordBatch::data(int32_t recno) const {
+  if (held_ == 0 || recno < first_ || recno - first_ >= held_) return nullptr;
+  return bytes_ + static_cast<int64_t>(recno - first_) * record_size_ + 1;
+}
+
+char RecordBatch::mark(int32_t recno) const {
+  const uint8_t* d = data(recno);
+  return d == nullptr ? '\0' : static_cast<char>(d[-1]);
+}
+
+uint8_t* RecordBatch::mutable_data(int32_t recno) {
+  return const_cast<uint8_t*>(static_cast<const RecordBatch*>(this)->data(recno));
 }
 
 }  // namespace osp::contact

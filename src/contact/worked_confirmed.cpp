@@ -1,23 +1,89 @@
 #include "contact/worked_confirmed.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "contact/band_string.h"
-#include "contact/code_lookup.h"
-#include "contact/frequency_band.h"
-#include "contact/record_batch.h"
+#include "contact/bands.h"
+#include "contact/sequential_pass.h"
 #include "dbf/record_file.h"
+#include "frame/file.h"
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "index/index_file.h"
+#include "log/log_guard.h"
+#include "osprey32.h"
+#include "platform/env.h"
 #include "record/area_code.h"
 #include "record/contact_record.h"
 #include "record/field_codec.h"
-#include "log/log_guard.h"
 #include "record/master_record.h"
 
 namespace osp::contact {
+
+// The master entry of an area code, looked up through the master file's
+// code index (slot 2) and remembered for the rest of a walk: a walk changes
+// no key, so the index gives the same answer for a code every time.
+class CodeLookup {
+ public:
+  explicit CodeLookup(IdxHandle* index) : index_(index) {}
+  ~CodeLookup();
+  CodeLookup(const CodeLookup&) = delete;
+  CodeLookup& operator=(const CodeLookup&) = delete;
+
+  // The record number of the first entry in key order whose key begins
+  // with the 6 bytes of code (index::search over 6 bytes), 0 when there is
+  // none. Codes already asked for are answered from memory; when memory
+  // cannot be had or the table is full, every code goes to the index.
+  int32_t find(const char* code);
+
+ private:
+  static constexpr uint32_t kSlots = 1u << 14;  // a power of two
+  static constexpr uint32_t kMostUsed = kSlots / 4 * 3;
+  struct Slot {
+    char code[6];
+    bool used;
+    int32_t recno;
+  };
+  IdxHandle* index_;
+  Slot* slots_ = nullptr;
+  uint32_t used_ = 0;
+  bool no_memory_ = false;
+};
+
+namespace {
+
+uint32_t hash_of(const char* code) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (int i = 0; i < log::kAreaCodeLength; ++i)
+    h = (h ^ static_cast<uint8_t>(code[i])) * 16777619u;
+  return h;
+}
+
+}  // namespace
+
+CodeLookup::~CodeLookup() { platform::env()->release(slots_); }
+
+int32_t CodeLookup::find(const char* code) {
+  if (slots_ == nullptr && !no_memory_) {
+    slots_ = static_cast<Slot*>(platform::env()->allocate(sizeof(Slot) * kSlots));
+    no_memory_ = slots_ == nullptr;
+  }
+  if (slots_ == nullptr) return index::search(index_, code, log::kAreaCodeLength);
+  for (uint32_t i = hash_of(code) & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
+    Slot& s = slots_[i];
+    if (s.used && std::memcmp(s.code, code, sizeof s.code) == 0) return s.recno;
+    if (s.used) continue;
+    const int32_t recno = index::search(index_, code, log::kAreaCodeLength);
+    if (used_ < kMostUsed) {
+      std::memcpy(s.code, code, sizeof s.code);
+      s.recno = recno;
+      s.used = true;
+      ++used_;
+    }
+    return recno;
+  }
+}
 
 namespace {
 
@@ -129,14 +195,21 @@ int32_t credit(LogHandle* log, int32_t not_received, WalkBuffers* held) {
   return raise_entry(log, parent, band, standing, held, &raised);
 }
 
-}  // namespace
+// The deletion mark of record recno read from the file itself ('\0' when
+// it cannot be read).
+char mark_on_file(const DbfHandle* h, int32_t recno) {
+  const int64_t at = dbf::record_position(h, recno);
+  uint8_t mark = 0;
+  if (at < 0 || file_seek(h->file, at) != at || file_read(h->file, &mark, 1) != 1) return '\0';
+  return static_cast<char>(mark);
+}
 
-int32_t worked_confirmed_walk(void* device_context, LogHandle* log, int32_t* recno,
-                              const char* excluded_routes, int32_t not_received) {
+// What a walk needs: the log open with its contact and master files and the
+// master code index, each file of the log's record size.
+int32_t walk_ready(LogHandle* log) {
   const int32_t guard = log::require_open(
       log, log::need::kContacts | log::need::kMasters | log::need::kMasterCodeIndex);
   if (guard != status::kOk) return guard;
-  if (recno == nullptr) return status::kCannotOpen;
   const DbfSlot* files[2] = {&log->dbs, &log->mst};
   const int32_t sizes[2] = {contact_fields::kRecordSize, master_fields::kRecordSize};
   for (int i = 0; i < 2; ++i) {
@@ -145,6 +218,71 @@ int32_t worked_confirmed_walk(void* device_context, LogHandle* log, int32_t* rec
       return status::kBadDataStructure;
     }
   }
+  return status::kOk;
+}
+
+// Clears the masks of every master entry that takes part and shows any
+// standing, writing each cleared entry; held->masters is loaded and kept in
+// step.
+int32_t clear_tables(LogHandle* log, WalkBuffers* held) {
+  const int32_t count = log->mst.handle.record_count;
+  if (count <= kMostMastersHeld) held->masters.load(&log->mst.handle, 1, count);
+  held->masters_tried = true;
+  char blank[kBandStringLength + 1];
+  std::memset(blank, ' ', kBandStringLength);
+  blank[kBandStringLength] = '\0';
+  for (int32_t m = 1; m <= count; ++m) {
+    const int32_t r = read_record(&log->mst, m, log->mst_image, &held->masters, 0);
+    if (r != status::kOk) return r;
+    char s[kBandStringLength + 1];
+    band_string(log->mst_image, s);
+    if (s[0] == kTakesNoPart || std::memcmp(s, blank, kBandStringLength) == 0) continue;
+    set_band_masks(log, blank);
+    const int32_t w =
+        dbf::write2(&log->mst.handle, m, log->mst_image + master_fields::kConfirmed.data(),
+                    master_fields::kConfirmed.offset,
+                    master_fields::kConfirmed.width + master_fields::kWorked.width);
+    if (w != status::kOk) {
+      log::report_path_status(w, log->mst.path);
+      return w;
+    }
+    if (uint8_t* kept = held->masters.mutable_data(m))
+      std::memcpy(kept, log->mst_image, static_cast<size_t>(master_fields::kDataSize));
+  }
+  return status::kOk;
+}
+
+}  // namespace
+
+int32_t worked_confirmed_recompute(void* device_context, LogHandle* log,
+                                   const char* excluded_routes, int32_t not_received) {
+  const int32_t ready = walk_ready(log);
+  if (ready != status::kOk) return ready;
+  WalkBuffers held(&log->index_slot[kMasterCodeSlot]);
+  const int32_t cleared = clear_tables(log, &held);
+  if (cleared != status::kOk) return cleared;
+  const int32_t count = log->dbs.handle.record_count;
+  for (int32_t recno = 1; recno <= count; ++recno) {
+    int32_t r = read_record(&log->dbs, recno, log->dbs_image, &held.contacts, kContactBatch);
+    if (r != status::kOk) return r;
+    if (device_context != nullptr && recno % kProgressEvery == 0)
+      draw_progress(device_context, recno);
+    // The batch holds the record just read unless memory was short; then
+    // the handle's own read tells its mark.
+    char mark = held.contacts.mark(recno);
+    if (mark == '\0') mark = mark_on_file(&log->dbs.handle, recno);
+    if (mark == '*' || !counts(log->dbs_image, excluded_routes)) continue;
+    r = credit(log, not_received, &held);
+    if (r != status::kOk) return r;
+  }
+  return status::kOk;
+}
+
+int32_t worked_confirmed_walk(void* device_context, LogHandle* log, int32_t* recno,
+                              const char* excluded_routes, int32_t not_received) {
+  const int32_t ready = walk_ready(log);
+  if (ready != status::kOk) return ready;
+  if (recno == nullptr) return status::kCannotOpen;
   WalkBuffers buffers(&log->index_slot[kMasterCodeSlot]);
   WalkBuffers* held = device_context != nullptr ? &buffers : nullptr;
   for (;;) {

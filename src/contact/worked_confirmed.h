@@ -47,4 +47,18 @@ inline constexpr int32_t kProgressEvery = 10;
 int32_t worked_confirmed_walk(void* device_context, LogHandle* log, int32_t* recno,
                               const char* excluded_routes, int32_t not_received);
 
+// OSP_award_recompute (a port extension): the tables as the live contacts
+// make them. First every master entry that takes part (its band string does
+// not begin with kTakesNoPart) and shows any standing has both masks
+// cleared and written; then every contact that is not deleted is credited as
+// worked_confirmed_walk credits it. Both files are read in batches as the
+// walk with a device context reads them, and progress is drawn the same way
+// when device_context is not null.
+// Returns 0; the status of a read of either file that failed short of its
+// record count (silent); 22 or another write failure of the masks, reported
+// with the master file's path, which ends the work at once (the tables then
+// stand part-way; a second call mends them); 2 and 5 as the walk.
+int32_t worked_confirmed_recompute(void* device_context, LogHandle* log,
+                                   const char* excluded_routes, int32_t not_received);
+
 }  // namespace osp::contact

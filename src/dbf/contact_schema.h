@@ -1,4 +1,5 @@
-// The contact-file schema that every record file the library creates has.
+// The contact-file schema that every record file the library creates has
+// (dbf::create in record_file.h writes it; both in contact_schema.cpp).
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,6 @@ namespace osp::dbf {
 
 namespace {
 
-constexpr int kSmallestHeader = 33;      // the 32 header bytes and the 0x0D
 constexpr int kDescriptorsPerRead = 16;  // descriptors are read 512 bytes at a time
 
 }  // namespace
@@ -19,9 +18,9 @@ int32_t read_record_layout(FileHandle f, RecordLayout* layout) {
   *layout = RecordLayout{};
   uint8_t header[kFileHeaderSize];
   if (file_read(f, header, kFileHeaderSize) != kFileHeaderSize) return status::kDataReadError;
-  const int32_t count = load_i32(header + 4);
-  const int32_t header_size = load_i16(header + 8);
-  const int32_t record_size = load_i16(header + 10);
+  const int32_t count = header_record_count(header);
+  const int32_t header_size = header_header_size(header);
+  const int32_t record_size = header_record_size(header);
   if (count < 0 || header_size < kSmallestHeader || record_size < 1)
     return status::kDataReadError;
 
@@ -34,7 +33,7 @@ int32_t read_record_layout(FileHandle f, RecordLayout* layout) {
   }
 
   uint8_t block[kDescriptorSize * kDescriptorsPerRead];
-  int32_t offset = 1;  // byte 0 of a record is its deletion mark
+  int32_t offset = kRecordMark + 1;  // byte 0 of a record is its deletion mark
   for (int32_t first = 0; first < fields; first += kDescriptorsPerRead) {
     const int32_t n = fields - first < kDescriptorsPerRead ? fields - first : kDescriptorsPerRead;
     const int32_t bytes = n * kDescriptorSize;

@@ -6,16 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dbf/dbf_format.h"
 #include "frame/file.h"
 
 namespace osp::dbf {
-
-inline constexpr int kFileHeaderSize = 32;
-inline constexpr int kDescriptorSize = 32;
-inline constexpr int kFieldNameBytes = 11;    // descriptor bytes 0-10
-inline constexpr int kDescriptorType = 11;    // the type character
-inline constexpr int kDescriptorLength = 16;  // the field length, unsigned 8-bit
-inline constexpr uint8_t kCharacterField = 'C';
 
 struct FieldDescriptor {
   char name[kFieldNameBytes + 1];  // NUL-terminated

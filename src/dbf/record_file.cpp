@@ -12,16 +12,13 @@ namespace osp::dbf {
 
 namespace {
 
-constexpr int kHeaderMirrorBytes = 12;
-constexpr int16_t kSmallestHeader = 33;  // 32 header bytes and the 0x0D
-
 // Copies the handle's first fields into their header byte image.
 void header_image(const DbfHandle* h, uint8_t out[kHeaderMirrorBytes]) {
-  out[0] = h->version;
-  std::memcpy(out + 1, h->update_date, 3);
-  store_i32(out + 4, h->record_count);
-  store_i16(out + 8, h->header_size);
-  store_i16(out + 10, h->record_size);
+  out[kHdrVersion] = h->version;
+  std::memcpy(out + kHdrDate, h->update_date, kHdrDateBytes);
+  put_record_count(out, h->record_count);
+  put_header_size(out, h->header_size);
+  put_record_size(out, h->record_size);
 }
 
 // Bounds check shared by read and write2: 10 above the count, then 11 below 1.
@@ -68,7 +65,8 @@ int32_t write_back_header(DbfHandle* h) {
   uint8_t image[kHeaderMirrorBytes];
   header_image(h, image);
   const bool count_changed = (h->flags & kFlagCountChanged) != 0;
-  const int32_t length = count_changed ? 8 : 4;
+  // The version and the date, or through the count.
+  const int32_t length = count_changed ? kHdrHeaderSize : kHdrRecordCount;
   bool written = file_write_at(h->file, 0, image, length) == length;
   if (count_changed) {
     // The mark goes right after the last record (right after the header for
@@ -99,11 +97,11 @@ int32_t open_with(const char* path, DbfHandle* h, unsigned access) {
     // Whatever header bytes were read are left in the handle's first fields.
     uint8_t full[kHeaderMirrorBytes] = {};
     std::memcpy(full, image, static_cast<size_t>(got));
-    h->version = full[0];
-    std::memcpy(h->update_date, full + 1, 3);
-    h->record_count = load_i32(full + 4);
-    h->header_size = load_i16(full + 8);
-    h->record_size = load_i16(full + 10);
+    h->version = full[kHdrVersion];
+    std::memcpy(h->update_date, full + kHdrDate, kHdrDateBytes);
+    h->record_count = header_record_count(full);
+    h->header_size = header_header_size(full);
+    h->record_size = header_record_size(full);
   }
   int32_t result = status::kOk;
   if (got != kHeaderMirrorBytes) {
@@ -211,7 +209,7 @@ int32_t append(DbfHandle* h, const void* data) {
   h->record_count += 1;
   h->flags = kFlagWritten | kFlagCountChanged;
   uint8_t record[kLargestAppendedRecord];
-  record[0] = kLiveMark;
+  record[kRecordMark] = kLiveMark;
   std::memcpy(record + 1, data, static_cast<size_t>(h->record_size - 1));
   const int32_t result = write_record_bytes(h, h->record_count, record, 0, h->record_size, true);
   if (result != status::kOk) {
@@ -220,6 +218,90 @@ int32_t append(DbfHandle* h, const void* data) {
     h->flags = old_flags;
   }
   return result;
+}
+
+// Squeezing deleted records out of the file.
+namespace {
+
+// Reads count whole records (marks included) starting at record first; the
+// caller keeps them within the buffer, so their size fits 32 bits.
+int32_t read_block(DbfHandle* h, int32_t first, uint8_t* buffer, int32_t count) {
+  const int64_t pos = record_position(h, first);
+  const int32_t bytes = count * h->record_size;
+  if (pos < 0 || file_read_at(h->file, pos, buffer, bytes) != bytes) return status::kDataReadError;
+  return status::kOk;
+}
+
+}  // namespace
+
+int32_t pack(DbfHandle* h, void* buffer, int32_t size) {
+  auto* buf = static_cast<uint8_t*>(buffer);
+  const int32_t rs = h->record_size;
+  const int32_t n = rs > 0 ? size / rs : 0;
+  if (n < 1) return status::kDataReadError;
+  // A count the file does not back would leave the pack half done at the
+  // first missing record, with records moved down and copies of them left
+  // behind; refuse it before anything moves. From here on the count lies in
+  // 0 .. records held, so none of the sums below can overflow.
+  if (h->record_count < 0 || records_held(h) != h->record_count) return status::kDataReadError;
+  const int32_t original_count = h->record_count;
+  int32_t read = 1;
+  int32_t write = 1;
+  bool moved = false;
+
+  // Bulk phase: whole chunks of n records, written back only once something
+  // has moved.
+  if (h->record_count - n > n) {
+    while (read < h->record_count - n) {
+      const int32_t r = read_block(h, read, buf, n);
+      if (r != status::kOk) return r;
+      read += n;
+      int32_t kept = 0;
+      int32_t left = n;  // records of the chunk not yet looked at, from kept on
+      while (left > 0) {
+        uint8_t* rec = buf + static_cast<size_t>(kept) * rs;
+        if (rec[kRecordMark] == kLiveMark) {
+          ++kept;
+        } else {
+          std::memmove(rec, rec + rs, static_cast<size_t>(left - 1) * rs);
+          moved = true;
+        }
+        --left;
+      }
+      if (moved && kept > 0) {
+        const int32_t w = write2(h, write, buf, 0, kept * rs);
+        if (w != status::kOk) return w;
+      }
+      write += kept;
+    }
+  }
+
+  // Tail phase: one record at a time.
+  read -= 1;
+  write -= 1;
+  while (read < h->record_count) {
+    read += 1;
+    const int32_t r = read_block(h, read, buf, 1);
+    if (r != status::kOk) return r;
+    if (buf[kRecordMark] == kLiveMark) {
+      write += 1;
+      if (write != read) {
+        const int32_t w = write2(h, write, buf, 0, rs);
+        if (w != status::kOk) return w;
+      }
+    }
+  }
+
+  h->record_count = write;
+  // The cut and the new count must reach the file whenever the pack removed
+  // records, even when nothing else was written through the handle.
+  if (h->flags != 0 || write != original_count) {
+    file_truncate(h->file, static_cast<int64_t>(static_cast<uint16_t>(h->header_size)) +
+                                static_cast<int64_t>(write) * rs);
+    stamp_date(h);
+    h->flags = kFlagWritten | kFlagCountChanged;
+  }
+  return status::kOk;
 }
 
 }  // namespace osp::dbf

@@ -5,21 +5,21 @@
 
 #include <cstdint>
 
+#include "dbf/dbf_format.h"
 #include "osprey32.h"
 
 namespace osp::dbf {
 
-inline constexpr uint8_t kVersionCreated = 0x1A;
-inline constexpr uint8_t kVersionDbase3 = 0x03;
-inline constexpr uint8_t kEndOfFileMark = 0x1A;
-inline constexpr uint8_t kLiveMark = ' ';
-inline constexpr uint8_t kDeletedMark = '*';
+// DbfHandle flags: the header's date (and with kFlagCountChanged its count
+// and the end mark) are to be written back.
 inline constexpr uint16_t kFlagWritten = 1;
 inline constexpr uint16_t kFlagCountChanged = 2;
 
 // Creates (or empties) the file at path with the contact-file header: 13
 // character fields, record size 58, header size 449, no records; 450 bytes.
 // Returns 0, 5 (cannot create) or 22 (short write). Leaves no file open.
+// (In contact_schema.cpp, beside the schema it writes; everything else here
+// in record_file.cpp.)
 int32_t create(const char* path);
 
 // Opens an existing record file for reading and writing and fills h.

@@ -1,10 +1,8 @@
 // The exports of the contact data and checks, in the order of the public
 // header.
 
-#include "contact/band_string.h"
+#include "contact/bands.h"
 #include "contact/dates_prefixes.h"
-#include "contact/decimal_text.h"
-#include "contact/frequency_band.h"
 #include "contact/qsl_marks.h"
 #include "contact/sequential_pass.h"
 #include "contact/worked_confirmed.h"
@@ -36,6 +34,11 @@ int32_t OSPAPI WkdCfmCheck(void* device_context, LogHandle* log, int32_t* recno,
                            const char* excluded_routes, int32_t not_received) {
   return osp::contact::worked_confirmed_walk(device_context, log, recno, excluded_routes,
                                              not_received);
+}
+int32_t OSPAPI OSP_award_recompute(void* device_context, LogHandle* log,
+                                   const char* excluded_routes, int32_t not_received) {
+  return osp::contact::worked_confirmed_recompute(device_context, log, excluded_routes,
+                                                  not_received);
 }
 
 }  // extern "C"

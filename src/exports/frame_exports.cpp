@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "dbf/dbf_format.h"
 #include "dbf/record_file.h"
 #include "frame/sort.h"
 #include "frame/status.h"
@@ -99,9 +100,10 @@ int32_t OSPAPI MakeIndex(const char* record_path, const char* expression,
 
 
 static_assert(sizeof(ContactView) == 218, "ContactView is 218 bytes");
-static_assert(offsetof(DbfHandle, record_count) == 4, "header mirror");
-static_assert(offsetof(DbfHandle, header_size) == 8, "header mirror");
-static_assert(offsetof(DbfHandle, record_size) == 10, "header mirror");
+static_assert(offsetof(DbfHandle, update_date) == osp::dbf::kHdrDate, "header mirror");
+static_assert(offsetof(DbfHandle, record_count) == osp::dbf::kHdrRecordCount, "header mirror");
+static_assert(offsetof(DbfHandle, header_size) == osp::dbf::kHdrHeaderSize, "header mirror");
+static_assert(offsetof(DbfHandle, record_size) == osp::dbf::kHdrRecordSize, "header mirror");
 static_assert(offsetof(DbfHandle, current_recno) == 12, "DbfHandle layout");
 static_assert(offsetof(DbfHandle, file) == 16, "DbfHandle layout");
 static_assert(sizeof(DbfHandle) == 18 + sizeof(OspFile), "DbfHandle is packed");

@@ -5,7 +5,7 @@
 
 #include "osprey32.h"
 #include "log/log_rewrites.h"
-#include "print/log_sorts.h"
+#include "print/bureau_sort.h"
 #include "print/print_format.h"
 
 // Exports of the whole-log orderings: the bureau order, and the date-and-time

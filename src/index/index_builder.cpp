@@ -8,9 +8,8 @@
 #include "frame/status.h"
 #include "index/index_format.h"
 #include "index/key_expression.h"
-#include "index/merge_runs.h"
-#include "index/page_pour.h"
 #include "index/runs.h"
+#include "index/page_pour.h"
 #include "platform/env.h"
 
 namespace osp::index {

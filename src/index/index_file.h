@@ -3,6 +3,10 @@
 // allowed and kept in insertion order. The caller owns the IdxHandle; the
 // library owns the state that open creates and close releases.
 //
+// Implemented in index_file.cpp (open, close, the write-backs, the header),
+// cursor_moves.cpp (search and the moves) and tree_edits.cpp (insert and
+// remove), over the page cache of index_state.h.
+//
 // Every operation takes a handle that open filled in. Page reads that fail
 // are reported as 7, page writes as 8, memory that cannot be had as 6, each
 // through report_status with the handle's path as the subject; the operation

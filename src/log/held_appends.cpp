@@ -6,7 +6,7 @@
 #include "frame/file.h"
 #include "frame/status.h"
 #include "record/contact_record.h"
-#include "log/index_edits.h"
+#include "log/index_slots.h"
 #include "log/log_guard.h"
 #include "log/log_state.h"
 #include "record/remark_block.h"

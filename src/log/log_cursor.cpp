@@ -7,10 +7,11 @@
 #include "frame/status.h"
 #include "frame/ui.h"
 #include "index/index_file.h"
-#include "record/contact_record.h"
 #include "log/cursor_mode.h"
-#include "log/key_check.h"
+#include "log/log_keys.h"
 #include "log/log_guard.h"
+#include "log/log_paths.h"
+#include "record/contact_record.h"
 #include "record/master_record.h"
 #include "record/remark_block.h"
 #include "record/view_codec.h"
@@ -225,5 +226,44 @@ int32_t seek(LogHandle* log, char* key, int32_t m) {
 int32_t top(LogHandle* log, int32_t m) { return to_end(log, m, false); }
 
 int32_t bottom(LogHandle* log, int32_t m) { return to_end(log, m, true); }
+
+// The two cursor operations that load nothing: putting a slot's cursor on a
+// known entry, and reading the key under it.
+namespace {
+constexpr int32_t kSlotCount = kLogSlotCount;
+}  // namespace
+
+int32_t position_on(LogHandle* log, int32_t recno, int32_t m, const char* key) {
+  const int32_t slot = slot_of_mode(m);
+  if (log == nullptr || key == nullptr || slot >= kSlotCount || recno == 0)
+    return status::kEndOfOrder;
+  IdxHandle* idx = &log->index_slot[slot];
+  const int32_t key_length = index::key_length(idx);
+  if (key_length == 0) return status::kEndOfOrder;
+  const size_t text = std::strlen(key);
+  const size_t compared = text < static_cast<size_t>(key_length) ? text
+                                                                  : static_cast<size_t>(key_length);
+  int32_t r = index::search(idx, key, 0);
+  while (r != recno) {
+    if (r == 0 || std::memcmp(index::current_key(idx), key, compared) != 0)
+      return status::kEndOfOrder;
+    r = index::next(idx);
+  }
+  return status::kOk;
+}
+
+char* read_key(LogHandle* log, int32_t which) {
+  read_key_buffer[0] = '\0';
+  const int32_t slot = which & mode::kSlotBits;
+  if (log == nullptr || slot >= kSlotCount) return read_key_buffer;
+  const IdxHandle* idx = &log->index_slot[slot];
+  const char* key = index::current_key(idx);
+  if (key == nullptr) return read_key_buffer;
+  int32_t n = index::key_length(idx);
+  if (n > kReadKeySize - 1) n = kReadKeySize - 1;
+  std::memcpy(read_key_buffer, key, static_cast<size_t>(n));
+  read_key_buffer[n] = '\0';
+  return read_key_buffer;
+}
 
 }  // namespace osp::log

@@ -7,7 +7,7 @@
 //
 // Common to the moves (skip, seek, top, bottom): the mode word (cursor_mode.h)
 // chooses the slot and the record file. A record reached through an index must
-// carry the entry's key (key_check.h), and an entry that points outside its
+// carry the entry's key (log_keys.h), and an entry that points outside its
 // record file or whose record does not carry its key gives 15: the index must
 // be rebuilt. A failure before the record was read leaves the images, the
 // remark buffer and the view as they were; 15 from the key check leaves the

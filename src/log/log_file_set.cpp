@@ -12,11 +12,10 @@
 #include "frame/report.h"
 #include "frame/status.h"
 #include "frame/ui.h"
-#include "index/index_builder.h"
 #include "index/index_file.h"
 #include "record/contact_record.h"
 #include "log/held_appends.h"
-#include "log/index_edits.h"
+#include "log/index_slots.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
 #include "log/log_state.h"
@@ -27,8 +26,6 @@
 #include "platform/env.h"
 
 namespace osp::log {
-
-const char* const kIndexExpressions[kLogIndexCount] = {"CALLS", "CODE", "CODE", "FLG+CODE", "FLG+HED+ERIA"};
 
 namespace {
 
@@ -51,10 +48,6 @@ constexpr char kBuildingIndex[] =
 // "ビュアーバッファ": viewer buffer.
 constexpr char kViewerBuffer[] = "\x83\x72\x83\x85\x83\x41\x81\x5B\x83\x6F\x83\x62\x83\x74\x83\x40";
 
-// The key length each slot's expression gives over the log's record layouts.
-constexpr int32_t kIndexKeyLengths[kLogIndexCount] = {
-    contact::kCalls.width, contact::kCode.width, master::kCode.width, master::kFlgCodeKeyLength,
-    master::kFlgHedEria.width};
 constexpr uint32_t kQuestionStyle = platform::kMbYesNo | platform::kMbIconQuestion;
 constexpr uint32_t kMismatchStyle = platform::kMbYesNo | platform::kMbIconHand;
 
@@ -333,7 +326,7 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
     if (index::open(slot->path, slot) == status::kOk) {
       // An index built for another key (one index file copied over another)
       // is stale whatever its file time says.
-      const bool right_key = index::built_for(slot, kIndexExpressions[i], kIndexKeyLengths[i]);
+      const bool right_key = slot_built_for(log, i);
       if (right_key && !check_times) continue;
       char key[kProfileKeySize];
       profile_index_key(i, false, key);
@@ -341,16 +334,11 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
       // Stale: another program changed the files since the last close, or
       // the file is another index's. The
       // build replaces the file even should it not go away here.
-      index::close(slot);
-      platform::env()->remove(slot->path);
+      remove_index(slot);
     }
     draw_build_progress(device_context, slot->path);
-    // Built over the record file the log holds open, as it stands on disk.
-    const DbfHandle* records = i < 2 ? &log->dbs.handle : &log->mst.handle;
-    const int32_t built = index::build(records, kIndexExpressions[i], slot->path);
+    const int32_t built = build_slot(log, i);
     if (built != status::kOk) return fail_index_step(log, i, built);
-    if (index::open(slot->path, slot) != status::kOk)
-      return fail_index_step(log, i, status::kIndexBuildError);
   }
   return status::kOk;
 }
@@ -384,14 +372,6 @@ int32_t allocate_viewer(LogHandle* log, int32_t viewer_length, int32_t held) {
   log->viewer = static_cast<ContactView*>(platform::env()->allocate(entries * sizeof(ContactView)));
   return log->viewer != nullptr ? status::kOk : status::kNoMemory;
 }
-
-}  // namespace
-
-void close_index_slots(LogHandle* log, int last) {
-  for (int i = last; i >= 0; --i) index::close(&log->index_slot[i]);
-}
-
-namespace {
 
 // The open itself (open_log makes and ends the side state around it).
 int32_t open_files(void* device_context, LogHandle* log, const char* base_path,
@@ -530,16 +510,6 @@ void close_record_file(DbfSlot* file) {
   if (dbf::close(&file->handle) == 0) report_path_status(status::kDataWriteError, file->path);
 }
 
-// Syncs an index file whole (its header written back first); true when it
-// is on the disk, or not open.
-bool sync_index(IdxHandle* index) {
-  if (index->file <= 0) return true;
-  if (index::flush(index) != status::kOk) return false;  // reported
-  if (file_flush(index->file)) return true;
-  report_path_status(status::kIndexWriteError, index->path);
-  return false;
-}
-
 // Syncs a record file (its header written back first); true when it is on
 // the disk or not open. A failure is reported with the file's path.
 bool sync_record_file(DbfSlot* file) {
@@ -599,8 +569,7 @@ int32_t close_log(LogHandle* log, int32_t flags) {
   for (int i = 0; i < kLogIndexCount; ++i) {
     // Changed pages that cannot be written: the file goes, and the next
     // open builds the index anew (as for an edit that fails).
-    if (index::write_changed_pages(&log->index_slot[i]) != status::kOk) drop_index(log, i);
-    result = index::close(&log->index_slot[i]);
+    result = close_slot(log, i);
   }
 
   if ((flags & kAllocateViewer) != 0 && log->viewer != nullptr) {

@@ -30,9 +30,6 @@ inline constexpr int32_t kContactFileRefused = OSP_CONTACT_FILE_REFUSED;
 inline constexpr int32_t kRemarksFileRefused = OSP_REMARKS_FILE_REFUSED;
 inline constexpr int32_t kMasterFileUnusable = OSP_MASTER_FILE_UNUSABLE;
 
-// The key expressions of index slots 0 to 4.
-extern const char* const kIndexExpressions[kLogIndexCount];
-
 // Opens the log whose paths derive from base_path (null: the paths stored in
 // log, a reopen) into log. Asks before creating a missing contact or remarks
 // file; never destroys an existing file (one that is held by another program
@@ -54,8 +51,5 @@ int32_t open_log(void* device_context, LogHandle* log, const char* base_path,
 // remarks file's count, an index root) is reported with its file's path. The
 // result carries no status.
 int32_t close_log(LogHandle* log, int32_t flags);
-
-// Closes index slots 0 to last (highest first).
-void close_index_slots(LogHandle* log, int last);
 
 }  // namespace osp::log

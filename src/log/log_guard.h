@@ -1,7 +1,8 @@
 // The checks that every cursor move and every write makes before it touches a
 // file of a log: the files it needs must be open in the LogHandle. A handle
 // that was never opened, or was closed, holds no file (0 or below), and its
-// stale fields must never reach the platform.
+// stale fields must never reach the platform. And the question a write asks
+// before it goes ahead.
 #pragma once
 
 #include <cstdint>
@@ -38,5 +39,17 @@ int32_t require_slot_open(const LogHandle* log, int32_t slot);
 // Reports code through report_status with a path field of a LogHandle as the
 // subject, never reading past the field's 260 bytes.
 void report_path_status(int32_t code, const char* path_field);
+
+// The question that a contact or master write asks before it goes ahead:
+// "データを登録してよろしいですか？" (may the data be registered?) with Yes, No and
+// Cancel and the question icon. Only Yes (6) lets the write go ahead.
+
+enum class WriteKind { kUpdate, kAppend };
+
+// Asks, captioned "データの修正" (modify data) for an update or "データの追加" (add
+// data) for an append, owned by the active window (use_active non-zero) or
+// the parent of the active window when it has one. Returns the answer (6
+// Yes, 7 No, 2 Cancel; 0 when no box could be shown).
+int32_t ask_to_register(WriteKind kind, int32_t use_active);
 
 }  // namespace osp::log

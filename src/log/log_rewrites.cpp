@@ -5,14 +5,14 @@
 #include <memory>
 #include <new>
 
+#include "dbf/dbf_format.h"
 #include "dbf/record_file.h"
-#include "frame/bytes.h"
 #include "frame/file.h"
 #include "frame/report.h"
 #include "frame/status.h"
 #include "index/index_builder.h"
 #include "index/index_file.h"
-#include "log/log_file_set.h"
+#include "log/index_slots.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
@@ -32,9 +32,6 @@ namespace {
 // one record at a time in random order.
 constexpr int32_t kBatchBytes = 2 * 1024 * 1024;
 constexpr int32_t kSpanBytes = 64 * 1024;
-// The header fields of a record file that the copy sets anew.
-constexpr int kHeaderDateOffset = 1;
-constexpr int kHeaderCountOffset = 4;
 
 // The sorted copy while it is written: removed unless it was completed.
 class CopyFile {
@@ -127,12 +124,6 @@ class RecordSeen {
 
 }  // namespace
 
-bool drop_slot(IdxHandle* slot) {
-  slot->header_dirty = 0;
-  for (int tries = 0; tries < 3 && slot->file > 0; ++tries) index::close(slot);
-  return slot->file <= 0;
-}
-
 int32_t reopen_record_file(DbfSlot* file) {
   // A second try, so that one failed call does not leave the log without
   // its file.
@@ -148,7 +139,8 @@ int32_t write_sorted_copy(DbfHandle* source, IdxHandle* order, const char* work_
   const int32_t count = source->record_count;
   const int32_t header_size = source->header_size;
   const int32_t record_size = source->record_size;
-  if (count < 0 || header_size < 12 || record_size < 1 || record_size > kSpanBytes)
+  if (count < 0 || header_size < dbf::kHeaderMirrorBytes || record_size < 1 ||
+      record_size > kSpanBytes)
     return status::kDataReadError;
   const int32_t capacity = std::max<int32_t>(1, kBatchBytes / record_size);
   std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[static_cast<size_t>(header_size)]);
@@ -162,8 +154,8 @@ int32_t write_sorted_copy(DbfHandle* source, IdxHandle* order, const char* work_
     return status::kDataReadError;
   DbfHandle dated = *source;
   dbf::stamp_date(&dated);
-  std::memcpy(header.get() + kHeaderDateOffset, dated.update_date, sizeof dated.update_date);
-  store_i32(header.get() + kHeaderCountOffset, count);
+  std::memcpy(header.get() + dbf::kHdrDate, dated.update_date, dbf::kHdrDateBytes);
+  dbf::put_record_count(header.get(), count);
 
   CopyFile copy(work_path);
   if (!copy.create()) return status::kCannotOpen;
@@ -201,10 +193,7 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
   // No index over the file may outlive it: with the files gone, whatever
   // file stands after a crash has its indexes built by the next open.
   bool dropped[log::kLogSlotCount] = {};
-  for (int i = first_slot; i <= last_slot; ++i) {
-    dropped[i] = drop_slot(&log->index_slot[i]);
-    env->remove(log->index_slot[i].path);
-  }
+  for (int i = first_slot; i <= last_slot; ++i) dropped[i] = remove_index(&log->index_slot[i]);
   env->sync_folder(file->path);
   dbf::close(&file->handle);
 
@@ -225,12 +214,8 @@ int32_t install_sorted_copy(LogHandle* log, DbfSlot* file, int first_slot, int l
     }
     // The new index reaches the disk before a close can record it as
     // current; one that does not is dropped, for the next open to build.
-    const bool built =
-        index::build(&file->handle, log::kIndexExpressions[i], slot->path) == status::kOk &&
-        index::open(slot->path, slot) == status::kOk;
-    if (built && file_flush(slot->file)) continue;
-    drop_slot(slot);
-    env->remove(slot->path);
+    if (build_slot(log, i) == status::kOk && file_flush(slot->file)) continue;
+    remove_index(slot);
     if (result == status::kOk) result = status::kIndexBuildError;
   }
   return result;
@@ -275,8 +260,7 @@ int32_t date_time_sort(LogHandle* log) {
   std::memcpy(order.path, index_path, sizeof order.path);
   int32_t r = build_date_time_order(&log->dbs, index_path, &order);
   if (r == status::kOk) r = write_sorted_copy(&log->dbs.handle, &order, copy_path);
-  drop_slot(&order);
-  platform::env()->remove(index_path);
+  remove_index(&order);
   if (r == status::kOk) r = install_sorted_copy(log, &log->dbs, 0, 1, copy_path);
   if (r == status::kOk) return status::kOk;
   platform::env()->remove(copy_path);

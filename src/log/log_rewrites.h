@@ -34,11 +34,6 @@ bool sort_work_path(const char* path, const char* name, char* out);
 // written or flushed). On failure the copy is removed. Silent.
 int32_t write_sorted_copy(DbfHandle* source, IdxHandle* order, const char* work_path);
 
-// Closes an index whose file is about to be removed: a root that could not
-// be written back no longer matters, and a close that failed (its file could
-// not be positioned) is tried again. False when it is still open.
-bool drop_slot(IdxHandle* slot);
-
 // Opens the record file of file (a contact or master file slot of a log,
 // closed) again into its handle, trying twice. Returns 0 or dbf::open's
 // failure.

@@ -11,7 +11,7 @@
 #include "index/index_format.h"
 #include "record/contact_record.h"
 #include "log/held_appends.h"
-#include "log/index_edits.h"
+#include "log/index_slots.h"
 #include "log/log_guard.h"
 #include "log/log_paths.h"
 #include "log/log_write_protocol.h"
@@ -20,7 +20,6 @@
 #include "record/remark_block.h"
 #include "log/remarks_file.h"
 #include "record/view_codec.h"
-#include "log/write_question.h"
 #include "platform/env.h"
 
 // OSP_update: rewriting one contact or master entry after the user agreed,

@@ -13,7 +13,7 @@
 #include "log/log_cursor.h"
 #include "log/log_guard.h"
 #include "platform/env.h"
-#include "print/log_sorts.h"
+#include "print/bureau_sort.h"
 
 namespace osp::print {
 

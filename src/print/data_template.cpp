@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "print/field_text.h"
 #include "print/print_format.h"
 
 namespace osp::print {

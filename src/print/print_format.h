@@ -4,8 +4,12 @@
 // "!DJ", "!R1,05,03"). Every expansion reads only the view's fields (each
 // within its fixed width) and the template up to its NUL, and writes only
 // within the line it is given.
+//
+// Implemented in print_format.cpp (what both formats share), data_template.cpp
+// (the log listing's escapes) and qsl_template.cpp (the QSL card's escapes).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -84,6 +88,24 @@ size_t field_length(const char (&field)[N]) {
   size_t n = 0;
   while (n < N - 1 && field[n] != '\0') ++n;
   return n;
+}
+
+// Appends the field's text (up to its NUL, within its width).
+template <size_t N>
+void append_field(Line& line, const char (&field)[N]) {
+  append_text(line, field, field_length(field));
+}
+
+// Appends at most count bytes of the field's text from place start on;
+// nothing (but field_printed is set) when the text ends before start.
+template <size_t N>
+void append_field_part(Line& line, const char (&field)[N], size_t start, size_t count) {
+  const size_t n = field_length(field);
+  if (start >= n) {
+    append_text(line, "", 0);
+    return;
+  }
+  append_text(line, field + start, std::min(count, n - start));
 }
 
 // A template read without reading past its NUL: at(i) is the byte at i, or

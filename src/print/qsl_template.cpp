@@ -8,7 +8,6 @@
 #include "frame/ui.h"
 #include "record/area_code.h"
 #include "platform/char_class.h"
-#include "print/field_text.h"
 #include "print/print_format.h"
 
 namespace osp::print {

@@ -1,5 +1,6 @@
 // The index file of a user text file while User_open works on it, and the
-// two layouts' ways of reusing or rebuilding it.
+// two layouts' ways of reusing or rebuilding it (variable_index.cpp and
+// fixed_index.cpp, one per layout).
 //
 // Index file: bytes 0-3 the text file's file time when the index was built
 // (little-endian, as all its integers). A rebuild first writes

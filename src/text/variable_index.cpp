@@ -7,7 +7,6 @@
 #include "platform/env.h"
 #include "text/packed_key.h"
 #include "text/text_index.h"
-#include "text/user_record.h"
 #include "text/user_text_file.h"
 
 namespace osp::text {

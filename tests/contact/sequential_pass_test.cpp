@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "contact/pass_state.h"
+#include "contact/sequential_pass.h"
 #include "log/log_fixture.h"
 #include "osprey32.h"
 #include "support/fault_env.h"

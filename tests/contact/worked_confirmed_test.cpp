@@ -121,6 +121,44 @@ TEST_F(WorkedConfirmedTest, TheWalkEqualsACountOfTheGeneratedContacts) {
   EXPECT_TRUE(hooks_.boxes.empty());
 }
 
+// The recompute: stale standings cleared, deleted contacts left out, an
+// entry that takes no part left as it is; a failed write leaves the tables
+// part-way and a second call mends them.
+TEST_F(WorkedConfirmedTest, TheRecomputeMakesTheTablesOfTheLiveContacts) {
+  constexpr int32_t kCount = 5000;
+  test::LogGenerator g(7);
+  std::vector<test::TestContact> contacts = g.contacts(kCount);
+  std::vector<test::TestContact> live;
+  for (size_t i = 0; i < contacts.size(); ++i) {
+    contacts[i].deleted = i % 7 == 3;
+    if (!contacts[i].deleted) live.push_back(contacts[i]);
+  }
+  std::vector<test::MasterEntry> masters = g.masters();
+  const std::string out = live[0].code;
+  for (size_t i = 0; i < masters.size(); ++i) {
+    if (masters[i].code == out) masters[i].confirmed = masters[i].worked = 0x8000;
+    else if (i % 3 == 0) masters[i].confirmed = masters[i].worked = 0x7FFF;  // stale
+  }
+  test::write_log(base_, contacts, masters);
+  OpenedLog log(base_);
+  ASSERT_EQ(log.status, 0);
+  const Table expected = expected_table(live, std::string("DM", 3), 'N', out);
+  {
+    test::FaultEnv env;
+    test::ScopedEnv scoped(&env);
+    env.fail(test::Op::kWrite, 40, test::Fault::kShort);
+    EXPECT_EQ(OSP_award_recompute(nullptr, log.get(), "DM", 'N'), 22);
+  }
+  int dc = 0;
+  ASSERT_EQ(OSP_award_recompute(&dc, log.get(), "DM", 'N'), 0);
+  EXPECT_EQ(stored_table(log.get()), expected);
+  EXPECT_EQ(hooks_.texts.back().text, "   5000");
+  uint8_t data[49];
+  for (int32_t r = 1; dbf_read(&log.get()->mst.handle, r, data) == 0; ++r)
+    if (std::string(reinterpret_cast<char*>(data), 6) == test::padded(out, 6))
+      EXPECT_EQ(data[38] | data[39] << 8 | data[40] << 16 | data[41] << 24, 0x80008000);
+}
+
 // Chosen contacts against chosen starting tables.
 TEST_F(WorkedConfirmedTest, RaisingRules) {
   struct Case {

@@ -1,13 +1,23 @@
-#include "log/key_check.h"
+#include "log/log_keys.h"
 
 #include <cstring>
 
-#include "record/contact_record.h"
 #include "log/cursor_mode.h"
-#include "log/key_buffers.h"
+#include "record/contact_record.h"
 #include "record/master_record.h"
 
 namespace osp::log {
+
+char flg_code_key_buffer[kFlgCodeKeySize];
+char read_key_buffer[kReadKeySize];
+
+static_assert(master::kFlgCodeKeyLength + 1 == kFlgCodeKeySize, "the key and its NUL");
+
+char* assemble_flg_code_key(const uint8_t* master_data) {
+  master::flg_code_key(master_data, reinterpret_cast<uint8_t*>(flg_code_key_buffer));
+  flg_code_key_buffer[master::kFlgCodeKeyLength] = '\0';
+  return flg_code_key_buffer;
+}
 
 bool record_carries_key(const LogHandle* log, int32_t m, const char* key, int32_t length) {
   const uint8_t* field = nullptr;
