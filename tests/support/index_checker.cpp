@@ -2,83 +2,75 @@
 
 #include <cstdio>
 
-#include "frame/bytes.h"
-#include "index/index_format.h"
+#include "formats/index_layout.h"
 
 namespace osp::test {
 
 namespace {
 
-using namespace osp::index;
+using osprey_tool::IndexPage;
+using osprey_tool::IndexPageFault;
+using osprey_tool::IndexSubtree;
 
-struct Walker {
-  const std::vector<uint8_t>& file;
-  int key_length, max_keys, es;
-  uint32_t next_free;
-  IndexCheck& out;
-  std::vector<bool> seen = std::vector<bool>(file.size() / kPageSize + 1, false);
-  int leaf_depth = -1;
+// Checks each page the walk reaches and stops at the first fault.
+class Walker : public osprey_tool::IndexTreeVisitor {
+ public:
+  explicit Walker(IndexCheck& out) : out_(out) {}
 
-  bool fail(const std::string& what, uint32_t page_no) {
-    if (out.error.empty()) out.error = what + " (page " + std::to_string(page_no) + ")";
+  int leaf_depth() const { return leaf_depth_; }
+
+  bool fault(IndexPageFault fault, uint32_t page, int, uint32_t) override {
+    switch (fault) {
+      case IndexPageFault::kOutOfRange: return fail("page number out of range", page);
+      case IndexPageFault::kBeyondFile: return fail("page beyond the end of the file", page);
+      case IndexPageFault::kTooDeep: return fail("tree deeper than any index", page);
+      case IndexPageFault::kReachedTwice: return fail("page reached twice", page);
+      case IndexPageFault::kCountAboveMax: return fail("count above the maximum", page);
+    }
     return false;
   }
 
-  // Walks the subtree under page_no at depth; sets greatest to its greatest
-  // key and empty when it holds no entry.
-  bool walk(uint32_t page_no, int depth, bool is_root, std::string* greatest, bool* empty) {
-    if (page_no == 0 || page_no >= next_free) return fail("page number out of range", page_no);
-    if ((page_no + 1) * static_cast<size_t>(kPageSize) > file.size())
-      return fail("page beyond the end of the file", page_no);
-    if (seen[page_no]) return fail("page reached twice", page_no);
-    seen[page_no] = true;
-    out.pages += 1;
-    const uint8_t* page = file.data() + page_no * static_cast<size_t>(kPageSize);
-    const uint32_t n = load_u32(page);
-    if (n > static_cast<uint32_t>(max_keys)) return fail("count above the maximum", page_no);
-    auto child = [&](uint32_t i) { return load_u32(page + entry_offset(int(i), es)); };
-    auto recno = [&](uint32_t i) { return load_i32(page + entry_offset(int(i), es) + 4); };
-    auto key = [&](uint32_t i) {
-      const uint8_t* k = page + entry_offset(int(i), es) + 8;
-      return std::string(reinterpret_cast<const char*>(k), static_cast<size_t>(key_length));
-    };
-    bool leaf = child(n) == 0;
-    for (uint32_t i = 0; i < n; ++i)
-      if ((child(i) == 0) != leaf) return fail("leaf and interior entries mixed", page_no);
-
-    if (leaf) {
-      if (leaf_depth < 0) leaf_depth = depth;
-      if (depth != leaf_depth && n > 0) return fail("leaves at different depths", page_no);
-      if (n == 0 && !is_root) return fail("empty page left in the tree", page_no);
-      for (uint32_t i = 0; i < n; ++i) {
-        if (recno(i) == 0) return fail("leaf entry without a record number", page_no);
-        const std::string k = key(i);
-        if (!out.entries.empty() && out.entries.back().key > k)
-          return fail("keys out of order", page_no);
-        out.entries.push_back({k, recno(i)});
-      }
-      *empty = n == 0;
-      if (n > 0) *greatest = key(n - 1);
-      return true;
+  bool page(const IndexPage& page, int depth) override {
+    out_.pages += 1;
+    const bool leaf = page.leaf();
+    for (const IndexPage::Entry& e : page.entries)
+      if ((e.child == 0) != leaf) return fail("leaf and interior entries mixed", page.number);
+    if (!leaf) return true;
+    if (leaf_depth_ == 0) leaf_depth_ = depth;
+    if (depth != leaf_depth_ && !page.entries.empty())
+      return fail("leaves at different depths", page.number);
+    if (page.entries.empty() && depth != 1) return fail("empty page left in the tree", page.number);
+    for (const IndexPage::Entry& e : page.entries) {
+      if (e.recno == 0) return fail("leaf entry without a record number", page.number);
+      if (!out_.entries.empty() && out_.entries.back().key > e.key)
+        return fail("keys out of order", page.number);
+      out_.entries.push_back({e.key, static_cast<int32_t>(e.recno)});
     }
-    *empty = true;
-    for (uint32_t i = 0; i < n; ++i) {
-      if (recno(i) != 0) return fail("interior entry with a record number", page_no);
-      std::string g;
-      bool e = false;
-      if (!walk(child(i), depth + 1, false, &g, &e)) return false;
-      if (e) return fail("empty subtree", child(i));
-      if (g != key(i)) return fail("separator is not the greatest key of its subtree", page_no);
-      *empty = false;
-    }
-    std::string g;
-    bool e = false;
-    if (!walk(child(n), depth + 1, false, &g, &e)) return false;
-    if (e) return fail("empty subtree", child(n));
-    *greatest = g;
-    *empty = false;
     return true;
   }
+
+  bool before_child(const IndexPage& page, size_t i, int) override {
+    if (i < page.entries.size() && page.entries[i].recno != 0)
+      return fail("interior entry with a record number", page.number);
+    return true;
+  }
+
+  bool after_child(const IndexPage& page, size_t i, const IndexSubtree& sub) override {
+    const bool last = i == page.entries.size();
+    if (!sub.any) return fail("empty subtree", last ? page.right : page.entries[i].child);
+    if (!last && sub.greatest != page.entries[i].key)
+      return fail("separator is not the greatest key of its subtree", page.number);
+    return true;
+  }
+
+ private:
+  bool fail(const std::string& what, uint32_t page_no) {
+    if (out_.error.empty()) out_.error = what + " (page " + std::to_string(page_no) + ")";
+    return false;
+  }
+
+  IndexCheck& out_;
+  int leaf_depth_ = 0;  // the root being at depth 1
 };
 
 }  // namespace
@@ -86,25 +78,23 @@ struct Walker {
 IndexCheck check_index(const std::vector<uint8_t>& file, std::optional<uint32_t> root,
                        std::optional<uint32_t> next_free) {
   IndexCheck out;
-  if (file.size() < static_cast<size_t>(kPageSize)) {
+  if (file.size() < osprey_tool::kIndexPageSize) {
     out.error = "no header page";
     return out;
   }
-  const uint8_t* h = file.data();
-  const int key_length = load_i16(h + kHdrKeyLength);
-  const int max_keys = load_i16(h + kHdrMaxKeys);
-  const int es = load_i16(h + kHdrEntrySize);
-  if (key_length < 0 || key_length > kMaxKeyLength || es != entry_size_for(key_length) ||
-      max_keys < 1 || max_keys > max_keys_for(es) || load_i16(h + kHdrKeyType) != 0 ||
-      h[kHdrUnique] != 0) {
+  osprey_tool::IndexHeader h = osprey_tool::read_index_header(file);
+  if (h.key_length < 0 || h.key_length > osprey_tool::kIndexMaxKeyLength ||
+      h.entry_size != osprey_tool::index_entry_size_for(h.key_length) || h.max_keys < 1 ||
+      h.max_keys > osprey_tool::index_max_keys_for(h.entry_size) || h.key_type != 0 ||
+      h.unique != 0) {
     out.error = "header";
     return out;
   }
-  Walker w{file, key_length, max_keys, es, next_free.value_or(load_u32(h + kHdrNextFree)), out};
-  std::string greatest;
-  bool empty = false;
-  w.walk(root.value_or(load_u32(h + kHdrRoot)), 0, true, &greatest, &empty);
-  out.depth = w.leaf_depth + 1;
+  h.root = root.value_or(h.root);
+  h.next_free = next_free.value_or(h.next_free);
+  Walker walker(out);
+  osprey_tool::walk_index_tree(file, h, walker);
+  out.depth = walker.leaf_depth();
   return out;
 }
 

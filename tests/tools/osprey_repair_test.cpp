@@ -86,6 +86,29 @@ TEST_F(OspreyRepairTest, RecordsBeyondTheCountAreShownThenCountedAgainAfterBacku
   EXPECT_FALSE(contains(r.out, "has been built")) << "the stored times agree" << r.out;
 }
 
+// An unusable remarks file: viewing changes nothing; the repair keeps every
+// contact, without remarks 2 and 3, once agreed to, and the old file stays
+// in the backup.
+TEST_F(OspreyRepairTest, AnUnusableRemarksFileGivesWayToAnEmptyOneKeepingTheContacts) {
+  const std::vector<uint8_t> garbage(100, 0xA5);
+  test::write_file(base_ + ".dbr", garbage);
+  const auto dbs_before = test::read_file(base_ + ".dbs");
+  EXPECT_NE(osprey({"list", base_}).exit_status, 0);
+  EXPECT_EQ(test::read_file(base_ + ".dbr"), garbage);
+  ProgramResult r = osprey({"check", base_, "--repair"}, "n\n");
+  EXPECT_NE(r.exit_status, 0) << r.out;
+  EXPECT_EQ(test::read_file(base_ + ".dbr"), garbage) << "declined: nothing replaced";
+
+  r = osprey({"check", base_, "--repair", "--yes"});
+  EXPECT_EQ(r.exit_status, 0) << r.out << r.err;
+  EXPECT_TRUE(contains(r.out, "remarks 2 and 3 lost")) << r.out;
+  EXPECT_TRUE(contains(r.out, "consistent")) << r.out;
+  EXPECT_EQ(test::read_file(base_ + ".dbr.bak"), garbage);
+  EXPECT_EQ(count_of(base_ + ".dbs"), kContacts);
+  EXPECT_EQ(count_of(base_ + ".dbr"), kContacts);
+  EXPECT_EQ(osprey({"list", base_}).exit_status, 0);
+}
+
 TEST_F(OspreyRepairTest, CountBeyondTheFileComesDownWithYes) {
   set_count(".dbs", 19000000);
   ProgramResult r = osprey({"check", base_, "--repair", "--yes"});

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "contact_marks.h"
+#include "contacts_session.h"
 
 namespace osprey_tool {
 
@@ -73,6 +74,43 @@ bool walk_live_contacts(LogHandle* log, const std::string& excluded, uint8_t not
     }
   }
   return true;
+}
+
+bool recompute_tables(LogHandle* log, void* device_context, const std::string& excluded,
+                      uint8_t not_received, WalkCounts* counts, std::string* error) {
+  const int32_t count = log->dbs.handle.record_count;
+  std::vector<ContactMarks> marks;
+  for (int32_t first = 1; first <= count; first += kMarksPerRead) {
+    const int32_t last = std::min(count, first + kMarksPerRead - 1);
+    if (!read_contact_marks(*log, first, last, &marks, error)) return false;
+    for (const ContactMarks& m : marks) ++(m.deleted ? counts->deleted : counts->walked);
+  }
+  const int32_t r = OSP_award_recompute(device_context, log, excluded.c_str(), not_received);
+  if (r != 0) {
+    *error = "the tables could not be recomputed (status " + std::to_string(r) + ")";
+    return false;
+  }
+  return true;
+}
+
+int32_t award_rows(LogHandle* log, std::vector<AwardRow>* rows) {
+  constexpr int kNameBytes = 28;
+  int32_t r = log->mst.handle.record_count == 0 ? OSP_END_OF_ORDER
+                                                : OSP_top(log, OSP_MODE_MASTERS_BY_CODE);
+  for (; r == 0; r = OSP_skip(log, 1, OSP_MODE_MASTERS_BY_CODE)) {
+    char bands[16];
+    Wget_bit(bands, log->mst_image);
+    if (bands[0] == '-') continue;
+    AwardRow row;
+    row.code.assign(reinterpret_cast<const char*>(log->mst_image), 6);
+    std::string name(reinterpret_cast<const char*>(log->mst_image) + 6, kNameBytes);
+    name.erase(name.find_last_not_of(' ') + 1);
+    row.name = utf8_of(name.c_str(), name.size());
+    row.name_columns = static_cast<int>(name.size());
+    row.bands.assign(bands, 15);
+    rows->push_back(row);
+  }
+  return r == OSP_END_OF_ORDER ? 0 : r;
 }
 
 }  // namespace osprey_tool

@@ -1,11 +1,14 @@
 // The worked/confirmed tables of a log's master file, recomputed: every
 // entry that takes part cleared, then raised again from the live contacts
-// by the library's walk, one contact at a time.
+// (recompute_tables), or only raised from them (walk_live_contacts).
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "award/award_table.h"
 
 #include "osprey32.h"
 
@@ -30,5 +33,19 @@ struct WalkCounts {
 bool walk_live_contacts(LogHandle* log, const std::string& excluded, uint8_t not_received,
                         const std::function<void(int32_t)>& progress, WalkCounts* counts,
                         std::string* error);
+
+// The tables recomputed by the library in one call (OSP_award_recompute):
+// every entry that takes part cleared, then raised from the live contacts,
+// both files read in batches. device_context is handed to the library, which
+// draws the record number it has reached through the hooks. counts tells the
+// live and deleted contacts. False, with a sentence in *error, when the
+// library's status or a read of the deletion marks says a file failed.
+bool recompute_tables(LogHandle* log, void* device_context, const std::string& excluded,
+                      uint8_t not_received, WalkCounts* counts, std::string* error);
+
+// The master entries that take part (their band string not "-"), in code
+// order, with the bands as the walk left them. 0, or the status of the
+// master file's read that failed.
+int32_t award_rows(LogHandle* log, std::vector<AwardRow>* rows);
 
 }  // namespace osprey_tool

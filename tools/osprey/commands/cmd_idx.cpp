@@ -5,13 +5,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "commands/commands.h"
 #include "exit_codes.h"
+#include "formats/file_bytes.h"
+#include "formats/index_layout.h"
 #include "log_files.h"
 #include "output.h"
 #include "sjis_text.h"
@@ -20,14 +20,6 @@
 namespace osprey_tool {
 
 namespace {
-
-constexpr uint32_t kPageSize = 512;
-
-uint32_t u32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-int16_t i16(const uint8_t* p) { return static_cast<int16_t>(p[0] | (p[1] << 8)); }
 
 // Shift-JIS (code page 932) to UTF-8; false when the bytes are not text.
 bool sjis_to_utf8(const std::string& in, std::string* out) {
@@ -69,87 +61,63 @@ struct Entry {
 };
 
 struct Tree {
-  uint32_t root = 0, next_free = 0, file_pages = 0;
-  int key_length = 0, max_keys = 0, key_type = 0, entry_size = 0, unique = 0;
-  std::string expression;
+  IndexHeader header;
+  std::string expression;  // without the blank stored after it
+  uint32_t file_pages = 0;
   int height = 0;
   uint32_t pages = 0;
   std::vector<Entry> entries;
   std::string damage;  // empty when the tree is whole
 };
 
+// Takes the entries in key order, stopping at the first damage.
+class TreeReader : public IndexTreeVisitor {
+ public:
+  explicit TreeReader(Tree* t) : t_(t) {}
+
+  bool fault(IndexPageFault fault, uint32_t page, int, uint32_t count) override {
+    const std::string where = "page " + std::to_string(page);
+    switch (fault) {
+      case IndexPageFault::kOutOfRange:
+      case IndexPageFault::kBeyondFile: t_->damage = where + " is not in the file"; break;
+      case IndexPageFault::kTooDeep: t_->damage = where + " lies deeper than any index"; break;
+      case IndexPageFault::kReachedTwice: t_->damage = where + " is reached twice"; break;
+      case IndexPageFault::kCountAboveMax:
+        t_->damage = where + " holds " + std::to_string(count) + " keys";
+        break;
+    }
+    return false;
+  }
+
+  bool page(const IndexPage& page, int depth) override {
+    t_->pages += 1;
+    if (!page.leaf()) return true;
+    const bool any = !page.entries.empty();
+    if (any && t_->height != 0 && depth != t_->height) {
+      t_->damage = "leaves at different depths";
+      return false;
+    }
+    if (any || t_->height == 0) t_->height = depth;
+    for (const IndexPage::Entry& e : page.entries)
+      t_->entries.push_back({static_cast<int32_t>(e.recno), e.key});
+    return true;
+  }
+
+ private:
+  Tree* t_;
+};
+
 // Reads the header and walks every page reachable from the root, in key
 // order, without trusting any count or page number it finds.
 Tree read_tree(const std::vector<uint8_t>& file) {
   Tree t;
-  const uint8_t* h = file.data();
-  t.root = u32(h);
-  t.next_free = u32(h + 4);
-  t.key_length = i16(h + 12);
-  t.max_keys = i16(h + 14);
-  t.key_type = i16(h + 16);
-  t.entry_size = i16(h + 18);
-  t.unique = h[23];
-  t.file_pages = static_cast<uint32_t>(file.size() / kPageSize);
-  for (size_t i = 24; i < kPageSize && i < file.size() && h[i] != 0; ++i)
-    t.expression += static_cast<char>(h[i]);
+  t.header = read_index_header(file);
+  t.file_pages = static_cast<uint32_t>(file.size() / kIndexPageSize);
+  t.expression = t.header.expression;
   // The text is stored with one blank after it.
   if (!t.expression.empty() && t.expression.back() == ' ') t.expression.pop_back();
-
-  std::vector<bool> seen(t.file_pages, false);
-  struct Frame {
-    uint32_t page;
-    uint32_t next;  // the next child to go down into
-  };
-  std::vector<Frame> path;
-  auto enter = [&](uint32_t page_no) {
-    if (page_no == 0 || page_no >= t.next_free || page_no >= t.file_pages) {
-      t.damage = "page " + std::to_string(page_no) + " is not in the file";
-      return false;
-    }
-    if (seen[page_no]) {
-      t.damage = "page " + std::to_string(page_no) + " is reached twice";
-      return false;
-    }
-    const uint8_t* page = file.data() + page_no * kPageSize;
-    const uint32_t n = page[0] | (page[1] << 8);
-    if (n > static_cast<uint32_t>(t.max_keys)) {
-      t.damage = "page " + std::to_string(page_no) + " holds " + std::to_string(n) + " keys";
-      return false;
-    }
-    seen[page_no] = true;
-    t.pages += 1;
-    path.push_back({page_no, 0});
-    return true;
-  };
-  if (!enter(t.root)) return t;
-  while (!path.empty()) {
-    Frame& f = path.back();
-    const uint8_t* page = file.data() + f.page * kPageSize;
-    const uint32_t n = page[0] | (page[1] << 8);
-    auto at = [&](uint32_t i) { return page + 4 + i * static_cast<uint32_t>(t.entry_size); };
-    if (u32(at(n)) == 0) {  // a leaf
-      const int depth = static_cast<int>(path.size());
-      if (n > 0 && t.height != 0 && depth != t.height) {
-        t.damage = "leaves at different depths";
-        return t;
-      }
-      if (n > 0 || t.height == 0) t.height = depth;
-      for (uint32_t i = 0; i < n; ++i)
-        t.entries.push_back({static_cast<int32_t>(u32(at(i) + 4)),
-                             std::string(reinterpret_cast<const char*>(at(i) + 8),
-                                         static_cast<size_t>(t.key_length))});
-      path.pop_back();
-      continue;
-    }
-    if (f.next > n) {
-      path.pop_back();
-      continue;
-    }
-    const uint32_t child = u32(at(f.next));
-    f.next += 1;
-    if (child != 0 && !enter(child)) return t;
-  }
+  TreeReader reader(&t);
+  walk_index_tree(file, t.header, reader);
   return t;
 }
 
@@ -174,8 +142,11 @@ bool load(const std::string& path, std::vector<uint8_t>* file) {
     return false;
   }
   idx_close(&h);
-  std::ifstream in(path, std::ios::binary);
-  file->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (!read_whole_file(path, file)) {
+    std::fprintf(stderr, "osprey: %s: cannot read the index\n", path.c_str());
+    set_exit_status(exit_code::kUnusable);
+    return false;
+  }
   return true;
 }
 
@@ -191,13 +162,13 @@ void info(const std::string& path) {
   if (!load(path, &file)) return;
   const Tree t = read_tree(file);
   std::printf("file             %s\n", path.c_str());
-  std::printf("root page        %u\n", t.root);
-  std::printf("next free page   %u\n", t.next_free);
-  std::printf("key length       %d\n", t.key_length);
-  std::printf("keys per page    %d\n", t.max_keys);
-  std::printf("key type         %d (character)\n", t.key_type);
-  std::printf("entry size       %d\n", t.entry_size);
-  std::printf("unique           %d\n", t.unique);
+  std::printf("root page        %u\n", t.header.root);
+  std::printf("next free page   %u\n", t.header.next_free);
+  std::printf("key length       %d\n", t.header.key_length);
+  std::printf("keys per page    %d\n", t.header.max_keys);
+  std::printf("key type         %d (character)\n", t.header.key_type);
+  std::printf("entry size       %d\n", t.header.entry_size);
+  std::printf("unique           %d\n", t.header.unique);
   std::printf("expression       \"%s\"\n", shown(t.expression).c_str());
   if (!whole(path, t)) return;
   std::printf("tree height      %d\n", t.height);

@@ -4,15 +4,15 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "commands/commands.h"
 #include "exit_codes.h"
+#include "formats/dbf_layout.h"
+#include "formats/file_bytes.h"
+#include "formats/index_layout.h"
 #include "sjis_text.h"
 #include "osprey32.h"
 
@@ -20,7 +20,6 @@ namespace osprey_tool {
 
 namespace {
 
-constexpr size_t kPage = 512;
 constexpr size_t kMaxFaultsShown = 20;
 
 const char* status_text(int32_t status) {
@@ -34,24 +33,6 @@ const char* status_text(int32_t status) {
     case OSP_BAD_KEY_EXPRESSION: return "key expression invalid";
     default: return "error";
   }
-}
-
-bool read_whole(const std::string& path, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
-uint32_t u32(const std::vector<uint8_t>& f, size_t at) {
-  if (at + 4 > f.size()) return 0;
-  return static_cast<uint32_t>(f[at]) | (static_cast<uint32_t>(f[at + 1]) << 8) |
-         (static_cast<uint32_t>(f[at + 2]) << 16) | (static_cast<uint32_t>(f[at + 3]) << 24);
-}
-
-int32_t i16(const std::vector<uint8_t>& f, size_t at) {
-  if (at + 2 > f.size()) return 0;
-  return static_cast<int16_t>(static_cast<uint16_t>(f[at] | (f[at + 1] << 8)));
 }
 
 // A key for people: Shift-JIS text as UTF-8 when it is text, else hex.
@@ -97,12 +78,14 @@ struct Records {
 // Reads the record file and finds the expression's fields. Empty on success,
 // else why not.
 std::string load_records(const std::string& path, const std::string& expression, Records* r) {
-  if (!read_whole(path, &r->bytes)) return "cannot read " + path;
+  if (!read_whole_file(path, &r->bytes)) return "cannot read " + path;
   const std::vector<uint8_t>& b = r->bytes;
-  if (b.size() < 32) return path + ": shorter than a record-file header";
-  r->count = static_cast<int32_t>(u32(b, 4));
-  r->header_size = i16(b, 8);
-  r->record_size = i16(b, 10);
+  RecordFileHeader header;
+  if (b.size() < kDbfFixedHeader || !read_record_header(b, &header))
+    return path + ": shorter than a record-file header";
+  r->count = header.record_count;
+  r->header_size = header.header_size;
+  r->record_size = header.record_size;
   if (r->count < 0 || r->header_size < 33 || r->record_size < 1)
     return path + ": unusable record-file header";
   if (static_cast<uint64_t>(r->header_size) +
@@ -111,20 +94,13 @@ std::string load_records(const std::string& path, const std::string& expression,
     return path + ": the record count exceeds the records the file holds";
   }
   if (expression.size() > 98) return "the expression is longer than 98 characters";
-  struct Field {
-    std::string name;
-    uint8_t type;
-    int32_t offset;
-    int32_t length;
-  };
-  std::vector<Field> fields;
-  int32_t offset = 1;
+  // Every descriptor the header has room for before its end mark.
+  std::vector<FieldDescriptor> fields;
+  int offset = 1;
   for (int32_t i = 0; i < (r->header_size - 33) / 32; ++i) {
-    const size_t d = 32 + 32 * static_cast<size_t>(i);
-    std::string name;
-    for (size_t k = 0; k < 11 && b[d + k] != 0; ++k) name += static_cast<char>(b[d + k]);
-    fields.push_back({name, b[d + 11], offset, b[d + 16]});
-    offset += b[d + 16];
+    const size_t d = kDbfFixedHeader + kDbfDescriptorSize * static_cast<size_t>(i);
+    fields.push_back(read_field_descriptor(b.data() + d, offset));
+    offset += fields.back().length;
   }
   size_t p = 0;
   for (;;) {
@@ -133,8 +109,8 @@ std::string load_records(const std::string& path, const std::string& expression,
     const size_t start = p;
     while (p < expression.size() && expression[p] != '+' && expression[p] != ' ') ++p;
     const std::string term = expression.substr(start, p - start);
-    const Field* found = nullptr;
-    for (const Field& f : fields) {
+    const FieldDescriptor* found = nullptr;
+    for (const FieldDescriptor& f : fields) {
       if (f.name == term) {
         found = &f;
         break;
@@ -150,153 +126,135 @@ std::string load_records(const std::string& path, const std::string& expression,
   return {};
 }
 
-class IndexCheck {
+// Walks the tree and collects every fault it finds, going on past each.
+class IndexCheck : public IndexTreeVisitor {
  public:
   IndexCheck(const std::vector<uint8_t>& file, const Records& records, bool any_duplicate_order)
       : file_(file), records_(records), any_duplicate_order_(any_duplicate_order),
         seen_records_(static_cast<size_t>(records.count) + 1, false) {}
 
   void run() {
-    if (file_.size() < kPage) {
-      fault("the file is shorter than its header page");
+    if (file_.size() < kIndexPageSize) {
+      add_fault("the file is shorter than its header page");
       return;
     }
-    root_ = u32(file_, 0);
-    blocks_ = u32(file_, 4);
-    key_length_ = i16(file_, 12);
-    max_keys_ = i16(file_, 14);
-    entry_size_ = i16(file_, 18);
-    if (key_length_ != records_.key_length)
-      fault("key length " + std::to_string(key_length_) + ", the expression gives " +
-            std::to_string(records_.key_length));
-    if (entry_size_ != ((key_length_ - 1) & ~3) + 12) fault("entry size does not fit the key length");
-    if (entry_size_ <= 0 || max_keys_ != 508 / entry_size_) fault("keys per page do not fit the entry size");
-    if (i16(file_, 16) != 0) fault("key type is not 0 (character)");
-    if (file_[23] != 0) fault("unique flag is set");
-    if (static_cast<uint64_t>(blocks_) * kPage > file_.size())
-      fault("the header counts " + std::to_string(blocks_) + " blocks, the file holds fewer");
+    header_ = read_index_header(file_);
+    const IndexHeader& h = header_;
+    if (h.key_length != records_.key_length)
+      add_fault("key length " + std::to_string(h.key_length) + ", the expression gives " +
+                std::to_string(records_.key_length));
+    if (h.entry_size != index_entry_size_for(h.key_length))
+      add_fault("entry size does not fit the key length");
+    if (h.entry_size <= 0 || h.max_keys != index_max_keys_for(h.entry_size))
+      add_fault("keys per page do not fit the entry size");
+    if (h.key_type != 0) add_fault("key type is not 0 (character)");
+    if (h.unique != 0) add_fault("unique flag is set");
+    if (static_cast<uint64_t>(h.next_free) * kIndexPageSize > file_.size())
+      add_fault("the header counts " + std::to_string(h.next_free) +
+                " blocks, the file holds fewer");
     if (!faults_.empty()) return;
-    if (root_ == 0 || root_ >= blocks_) {
-      fault("root page " + std::to_string(root_) + " lies outside the file's pages");
+    if (h.root == 0 || h.root >= h.next_free) {
+      add_fault("root page " + std::to_string(h.root) + " lies outside the file's pages");
       return;
     }
-    std::string greatest;
-    bool any = false;
-    visit(root_, 1, &greatest, &any);
+    walk_index_tree(file_, h, *this);
     for (int32_t r = 1; r <= records_.count; ++r) {
-      if (!seen_records_[static_cast<size_t>(r)]) fault("record " + std::to_string(r) + " has no entry");
+      if (!seen_records_[static_cast<size_t>(r)])
+        add_fault("record " + std::to_string(r) + " has no entry");
     }
   }
 
   const std::vector<std::string>& faults() const { return faults_; }
   size_t entries() const { return entries_; }
   int height() const { return leaf_depth_; }
-  size_t pages() const { return visited_.size(); }
-  uint32_t root() const { return root_; }
-  uint32_t blocks() const { return blocks_; }
+  size_t pages() const { return pages_; }
+  uint32_t root() const { return header_.root; }
+  uint32_t blocks() const { return header_.next_free; }
+
+  bool fault(IndexPageFault fault, uint32_t page, int, uint32_t count) override {
+    switch (fault) {
+      case IndexPageFault::kOutOfRange:
+      case IndexPageFault::kBeyondFile:
+        add_fault("a child page number " + std::to_string(page) + " lies outside the file's pages");
+        break;
+      case IndexPageFault::kTooDeep:
+      case IndexPageFault::kReachedTwice: add_fault(where(page) + "reached twice (a cycle)"); break;
+      case IndexPageFault::kCountAboveMax:
+        add_fault(where(page) + "count " + std::to_string(count) + " above the keys per page");
+        break;
+    }
+    return true;
+  }
+
+  bool page(const IndexPage& page, int depth) override {
+    ++pages_;
+    if (!page.leaf()) return true;
+    if (leaf_depth_ == 0) leaf_depth_ = depth;
+    if (depth != leaf_depth_)
+      add_fault(where(page.number) + "a leaf at depth " + std::to_string(depth) + ", others at " +
+                std::to_string(leaf_depth_));
+    for (const IndexPage::Entry& e : page.entries) {
+      if (e.child != 0) add_fault(where(page.number) + "a leaf entry has a child");
+      leaf_entry(where(page.number), e.key, e.recno);
+    }
+    return true;
+  }
+
+  bool before_child(const IndexPage& page, size_t i, int) override {
+    if (i < page.entries.size() && page.entries[i].recno != 0)
+      add_fault(where(page.number) + "an interior entry has a record number");
+    return true;
+  }
+
+  bool after_child(const IndexPage& page, size_t i, const IndexSubtree& sub) override {
+    if (i == page.entries.size()) return true;
+    const std::string& key = page.entries[i].key;
+    if (!sub.any) {
+      add_fault(where(page.number) + "the subtree under key " + show_key(key) + " is empty");
+    } else if (sub.greatest != key) {
+      add_fault(where(page.number) + "separator " + show_key(key) +
+                " differs from its subtree's greatest key " + show_key(sub.greatest));
+    }
+    return true;
+  }
 
  private:
-  void visit(uint32_t number, int depth, std::string* greatest, bool* any) {
-    const std::string where = "page " + std::to_string(number) + ": ";
-    *any = false;
-    if (number == 0 || number >= blocks_) {
-      fault("a child page number " + std::to_string(number) + " lies outside the file's pages");
-      return;
-    }
-    if (depth > 64 || !visited_.insert(number).second) {
-      fault(where + "reached twice (a cycle)");
-      return;
-    }
-    const size_t base = static_cast<size_t>(number) * kPage;
-    const uint32_t count = u32(file_, base);
-    if (count > static_cast<uint32_t>(max_keys_)) {
-      fault(where + "count " + std::to_string(count) + " above the keys per page");
-      return;
-    }
-    const auto entry = [&](uint32_t i) { return base + 4 + i * static_cast<size_t>(entry_size_); };
-    const uint32_t right = u32(file_, entry(count));
-    if (right == 0) {  // a leaf
-      if (leaf_depth_ == 0) leaf_depth_ = depth;
-      if (depth != leaf_depth_)
-        fault(where + "a leaf at depth " + std::to_string(depth) + ", others at " +
-              std::to_string(leaf_depth_));
-      for (uint32_t i = 0; i < count; ++i) {
-        const size_t e = entry(i);
-        const std::string key(reinterpret_cast<const char*>(&file_[e + 8]),
-                              static_cast<size_t>(key_length_));
-        if (u32(file_, e) != 0) fault(where + "a leaf entry has a child");
-        leaf_entry(where, key, u32(file_, e + 4));
-        *greatest = key;
-        *any = true;
-      }
-      return;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-      const size_t e = entry(i);
-      const std::string key(reinterpret_cast<const char*>(&file_[e + 8]),
-                            static_cast<size_t>(key_length_));
-      if (u32(file_, e + 4) != 0) fault(where + "an interior entry has a record number");
-      std::string sub;
-      bool sub_any = false;
-      visit(u32(file_, e), depth + 1, &sub, &sub_any);
-      if (!sub_any) {
-        fault(where + "the subtree under key " + show_key(key) + " is empty");
-      } else if (sub != key) {
-        fault(where + "separator " + show_key(key) + " differs from its subtree's greatest key " +
-              show_key(sub));
-      }
-      if (sub_any) {
-        *greatest = sub;
-        *any = true;
-      }
-    }
-    std::string sub;
-    bool sub_any = false;
-    visit(right, depth + 1, &sub, &sub_any);
-    if (sub_any) {
-      *greatest = sub;
-      *any = true;
-    }
-  }
+  static std::string where(uint32_t page) { return "page " + std::to_string(page) + ": "; }
 
   void leaf_entry(const std::string& where, const std::string& key, uint32_t recno) {
     ++entries_;
     if (recno == 0 || recno > static_cast<uint32_t>(records_.count)) {
-      fault(where + "record number " + std::to_string(recno) + " outside the record file");
+      add_fault(where + "record number " + std::to_string(recno) + " outside the record file");
     } else {
-      if (seen_records_[recno]) fault("record " + std::to_string(recno) + " has two entries");
+      if (seen_records_[recno]) add_fault("record " + std::to_string(recno) + " has two entries");
       seen_records_[recno] = true;
       if (records_.key(recno) != key)
-        fault(where + "record " + std::to_string(recno) + " has key " + show_key(records_.key(recno)) +
-              ", its entry " + show_key(key));
+        add_fault(where + "record " + std::to_string(recno) + " has key " +
+                  show_key(records_.key(recno)) + ", its entry " + show_key(key));
     }
     if (entries_ > 1) {
       if (key < last_key_) {
-        fault(where + "key " + show_key(key) + " of record " + std::to_string(recno) +
-              " comes after the greater " + show_key(last_key_));
+        add_fault(where + "key " + show_key(key) + " of record " + std::to_string(recno) +
+                  " comes after the greater " + show_key(last_key_));
       } else if (key == last_key_ && recno < last_recno_ && !any_duplicate_order_) {
-        fault(where + "equal keys out of record order: " + std::to_string(last_recno_) + " before " +
-              std::to_string(recno));
+        add_fault(where + "equal keys out of record order: " + std::to_string(last_recno_) +
+                  " before " + std::to_string(recno));
       }
     }
     last_key_ = key;
     last_recno_ = recno;
   }
 
-  void fault(const std::string& text) { faults_.push_back(text); }
+  void add_fault(const std::string& text) { faults_.push_back(text); }
 
   const std::vector<uint8_t>& file_;
   const Records& records_;
   bool any_duplicate_order_;
   std::vector<bool> seen_records_;
-  std::set<uint32_t> visited_;
+  IndexHeader header_;
   std::vector<std::string> faults_;
-  uint32_t root_ = 0;
-  uint32_t blocks_ = 0;
-  int32_t key_length_ = 0;
-  int32_t max_keys_ = 0;
-  int32_t entry_size_ = 0;
   int leaf_depth_ = 0;
+  size_t pages_ = 0;
   size_t entries_ = 0;
   std::string last_key_;
   uint32_t last_recno_ = 0;
@@ -324,11 +282,12 @@ void run_build(const BuildArgs& a) {
     set_exit_status(exit_code::kUnusable);
     return;
   }
-  std::vector<uint8_t> header;
-  read_whole(a.index_file, &header);
+  std::vector<uint8_t> file;
+  read_whole_file(a.index_file, &file);
+  const IndexHeader h = read_index_header(file);
   std::printf("built %s over %s for \"%s\": key length %d, root page %u, %u blocks\n",
-              a.index_file.c_str(), a.record_file.c_str(), a.expression.c_str(), i16(header, 12),
-              u32(header, 0), u32(header, 4));
+              a.index_file.c_str(), a.record_file.c_str(), a.expression.c_str(), h.key_length,
+              h.root, h.next_free);
 }
 
 void run_check(const CheckArgs& a) {
@@ -340,7 +299,7 @@ void run_check(const CheckArgs& a) {
     return;
   }
   std::vector<uint8_t> file;
-  if (!read_whole(a.index_file, &file)) {
+  if (!read_whole_file(a.index_file, &file)) {
     std::fprintf(stderr, "osprey: cannot read %s\n", a.index_file.c_str());
     set_exit_status(exit_code::kUnusable);
     return;

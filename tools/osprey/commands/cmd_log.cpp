@@ -6,7 +6,6 @@
 // yet): the contact and remarks files and every index made.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -16,6 +15,10 @@
 #include "award/award_walk.h"
 #include "commands/commands.h"
 #include "exit_codes.h"
+#include "formats/dbf_layout.h"
+#include "formats/file_bytes.h"
+#include "formats/index_layout.h"
+#include "formats/le_bytes.h"
 #include "log_files.h"
 #include "osprey32.h"
 #include "progress_bar.h"
@@ -171,12 +174,9 @@ const char* open_result_text(int32_t result) {
   }
 }
 
-// The 32-bit little-endian count in the remarks file's header mirror.
+// The record count in the remarks file's header mirror.
 int32_t remarks_count(const LogHandle& log) {
-  const uint8_t* h = log.dbr_header;
-  return static_cast<int32_t>(static_cast<uint32_t>(h[4]) | static_cast<uint32_t>(h[5]) << 8 |
-                              static_cast<uint32_t>(h[6]) << 16 |
-                              static_cast<uint32_t>(h[7]) << 24);
+  return get_i32(log.dbr_header + kDbfRecordCount);
 }
 
 std::string date_text(const uint8_t* ymd) {
@@ -193,15 +193,13 @@ struct IndexFacts {
 };
 
 // The key length and expression from the index file's header page.
-void read_index_header(const std::string& path, IndexFacts* f) {
-  std::ifstream in(path, std::ios::binary);
-  uint8_t header[124] = {};
-  in.read(reinterpret_cast<char*>(header), sizeof header);
-  if (in.gcount() < 24) return;
-  f->key_length = static_cast<int16_t>(header[12] | header[13] << 8);
-  std::string text;
-  for (size_t i = 24; i < static_cast<size_t>(in.gcount()) && header[i] != 0; ++i)
-    text += static_cast<char>(header[i]);
+void read_index_facts(const std::string& path, IndexFacts* f) {
+  std::vector<uint8_t> page;
+  read_file_bytes(path, 0, kIndexPageSize, &page);
+  if (page.size() < kIndexExpression) return;
+  const IndexHeader header = read_index_header(page);
+  f->key_length = header.key_length;
+  std::string text = header.expression;
   while (!text.empty() && text.back() == ' ') text.pop_back();
   f->expression = printable_ascii(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
@@ -223,13 +221,13 @@ bool show_and_close(Session* s, LogHandle* log, const std::string& base) {
   const int32_t viewer_capacity = log->viewer_capacity;
   const std::string master_date = date_text(log->mst.handle.update_date);
   const std::string contact_date = date_text(log->dbs.handle.update_date);
-  const std::string remarks_date = date_text(log->dbr_header + 1);
+  const std::string remarks_date = date_text(log->dbr_header + kDbfDate);
   const int32_t masters = log->mst.handle.record_count;
   OspreyClose(log, kCloseFlags);
   end_progress_line(s);
   const LogFiles files = log_files(base);
   for (int i = 0; i < kIndexCount; ++i)
-    read_index_header(files.indexes[i], &facts[i]);
+    read_index_facts(files.indexes[i], &facts[i]);
 
   std::printf("master file        %s: %d entries, last update %s\n",
               files.master.c_str(), static_cast<int>(masters), master_date.c_str());

@@ -9,11 +9,12 @@
 // Before anything changes, each file that will change is copied to a backup
 // beside it ("NAME.bak", or "NAME.bak2" and on when that is taken). What was
 // done is said line by line on standard output.
+#include <strings.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -22,6 +23,9 @@
 #include "commands/commands.h"
 #include "contacts_check.h"
 #include "contacts_session.h"
+#include "formats/dbf_layout.h"
+#include "formats/file_bytes.h"
+#include "formats/le_bytes.h"
 #include "osprey32.h"
 #include "log_files.h"
 #include "status_text.h"
@@ -46,6 +50,12 @@ constexpr size_t kShownRecords = 20;
 constexpr char kForceCountQuestion[] =
     "\x8B\xAD\x88\xF8\x82\xC9\x8D\x87\x82\xED\x82\xB9\x82\xC4\x82\xA8\x82\xAB\x82\xDC\x82\xB7"
     "\x82\xA9\x81\x48";
+// The end of the library's question whether a file that cannot be opened
+// may be made anew ("...がオープンできません！  新規作成しますか？").
+constexpr char kCreateQuestion[] =
+    "\x82\xAA\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x49"
+    "\x20\x20\x90\x56\x8B\x4B\x8D\xEC\x90\xAC\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";
+constexpr int32_t kRemarksUnusable = 41;  // the open's result for such a remarks file
 
 // The contact file's header and what the file really holds.
 struct ContactFacts {
@@ -55,32 +65,19 @@ struct ContactFacts {
   int64_t held = 0;  // whole records after the header
 };
 
-int32_t load_i32(const uint8_t* p) {
-  return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                              static_cast<uint32_t>(p[2]) << 16 |
-                              static_cast<uint32_t>(p[3]) << 24);
-}
-
-// Reads size bytes at offset of path; false when they are not all there.
-bool read_bytes(const std::string& path, int64_t offset, size_t size, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  out->assign(size, 0);
-  in.seekg(offset);
-  in.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(size));
-  return in.gcount() == static_cast<std::streamsize>(size);
-}
-
 bool contact_facts(const std::string& path, ContactFacts* f, std::string* error) {
-  std::vector<uint8_t> header;
+  std::vector<uint8_t> first;
+  RecordFileHeader header;
   std::error_code ec;
   const auto size = fs::file_size(path, ec);
-  if (ec || !read_bytes(path, 0, 12, &header)) {
+  if (ec || !read_file_bytes(path, 0, kDbfRecordSize + 2, &first) ||
+      !read_record_header(first, &header)) {
     *error = path + ": the header cannot be read";
     return false;
   }
-  f->count = load_i32(&header[4]);
-  f->header_size = static_cast<uint16_t>(header[8] | header[9] << 8);
-  f->record_size = static_cast<int16_t>(header[10] | header[11] << 8);
+  f->count = header.record_count;
+  f->header_size = header.header_size;
+  f->record_size = header.record_size;
   if (f->record_size < 1 || f->header_size < 33) {
     *error = path + ": the header is unusable (record size or header size); it cannot be repaired";
     return false;
@@ -101,7 +98,7 @@ void show_records(const std::string& path, const ContactFacts& f, int64_t first,
     }
     std::vector<uint8_t> rec;
     const int64_t at = f.header_size + (recno - 1) * static_cast<int64_t>(f.record_size);
-    if (!read_bytes(path, at, static_cast<size_t>(f.record_size), &rec)) break;
+    if (!read_file_bytes(path, at, static_cast<size_t>(f.record_size), &rec)) break;
     const char* data = reinterpret_cast<const char*>(rec.data()) + 1;
     const size_t length = rec.size() - 1;
     std::printf("  record %lld%s  %s  %s\n", static_cast<long long>(recno),
@@ -131,6 +128,7 @@ bool agree(bool assume_yes, const std::string& question) {
 struct RepairHooks {
   std::vector<std::string> messages;
   bool forced = false;
+  bool new_remarks = false;  // a new remarks file was agreed to
   int built = 0;
 
   static int32_t on_box(void* ctx, int32_t, const char* text, const char* caption,
@@ -147,6 +145,10 @@ struct RepairHooks {
       self->forced = true;
       return kIdYes;
     }
+    const size_t n = std::strlen(text), q = std::strlen(kCreateQuestion);
+    if (self->new_remarks && n > q && std::strcmp(text + n - q, kCreateQuestion) == 0 &&
+        n - q > 4 && strncasecmp(text + n - q - 4, ".dbr", 4) == 0)
+      return kIdYes;
     return kIdNo;
   }
   static void on_text(void* ctx, void*, int32_t x, int32_t, const char*, int32_t) {
@@ -226,7 +228,7 @@ void run_repair(const std::string& base, bool assume_yes) {
   // The indexes are built anew by the open, which also forces the remarks
   // count; the close stores the file times.
   std::vector<uint8_t> remarks_header;
-  const bool had_remarks = read_bytes(dbr, 0, 8, &remarks_header);
+  const bool had_remarks = read_file_bytes(dbr, 0, kDbfRecordCount + 4, &remarks_header);
   for (int i = 0; i < kIndexCount; ++i) {
     std::error_code ec;
     fs::remove(replace_extension(base, (".dx" + std::to_string(i)).c_str()), ec);
@@ -236,7 +238,24 @@ void run_repair(const std::string& base, bool assume_yes) {
   OspSetHooks(&installed);
   static int device_context = 0;
   LogHandle log{};
-  const int32_t opened = OspreyOpen(&device_context, &log, library_base(base).c_str(), 0, 0);
+  int32_t opened = OspreyOpen(&device_context, &log, library_base(base).c_str(), 0, 0);
+  // A remarks file that is there, not held, and still not usable: the
+  // contacts are whole without it. Once agreed to, it gives way to an empty
+  // one (its copy stays in the backup) and every contact loses its link to
+  // remarks 2 and 3.
+  if (opened == kRemarksUnusable && fs::exists(dbr) && held_file({dbr}).empty()) {
+    std::printf("the remarks file %s cannot be used; the contacts can be kept without it, "
+                "losing their remarks 2 and 3 (the file stays in the backup)\n",
+                dbr.c_str());
+    std::error_code ec;
+    if (agree(assume_yes, "replace it with an empty remarks file?") && fs::remove(dbr, ec)) {
+      hooks.messages.clear();
+      hooks.new_remarks = true;
+      std::memset(&log, 0, sizeof log);
+      opened = OspreyOpen(&device_context, &log, library_base(base).c_str(), 0, 0);
+      if (opened == 0) std::printf("new remarks file %s: remarks 2 and 3 lost\n", dbr.c_str());
+    }
+  }
   if (opened != 0) {
     OspSetHooks(nullptr);
     fail_with_status(context, opened, "the log does not open after the repair; the backups are kept");
@@ -244,7 +263,8 @@ void run_repair(const std::string& base, bool assume_yes) {
   }
   std::printf("rebuilt %d index%s\n", hooks.built, hooks.built == 1 ? "" : "es");
   if (hooks.forced && had_remarks)
-    std::printf("remarks file count %d -> %d\n", static_cast<int>(load_i32(&remarks_header[4])),
+    std::printf("remarks file count %d -> %d\n",
+                static_cast<int>(get_i32(&remarks_header[kDbfRecordCount])),
                 static_cast<int>(log.dbs.handle.record_count));
   // The check walks every counted record: only once the count is honest.
   std::vector<std::string> problems;

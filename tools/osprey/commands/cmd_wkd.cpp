@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -30,9 +31,6 @@ namespace osprey_tool {
 namespace {
 
 constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;
-constexpr int32_t kMastersByCode = OSP_MODE_MASTERS_BY_CODE;
-constexpr int32_t kEndOfOrder = OSP_END_OF_ORDER;
-constexpr int kNameBytes = 28;
 
 struct WkdOptions {
   std::string base;
@@ -41,34 +39,6 @@ struct WkdOptions {
   std::string svg;
   bool raise_only = false;
 };
-
-std::string trimmed(const std::string& s) {
-  const size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? "" : s.substr(0, end + 1);
-}
-
-// The master entries that take part, in code order.
-bool collect_rows(LogHandle* log, const std::string& context, std::vector<AwardRow>* rows) {
-  int32_t r = log->mst.handle.record_count == 0 ? kEndOfOrder : OSP_top(log, kMastersByCode);
-  for (; r == 0; r = OSP_skip(log, 1, kMastersByCode)) {
-    char bands[16];
-    Wget_bit(bands, log->mst_image);
-    if (bands[0] == '-') continue;
-    AwardRow row;
-    row.code.assign(reinterpret_cast<const char*>(log->mst_image), 6);
-    const std::string name =
-        trimmed(std::string(reinterpret_cast<const char*>(log->mst_image) + 6, kNameBytes));
-    row.name = utf8_of(name.c_str(), name.size());
-    row.name_columns = static_cast<int>(name.size());
-    row.bands.assign(bands, 15);
-    rows->push_back(row);
-  }
-  if (r != kEndOfOrder) {
-    fail_with_status(context + ": reading the master file", r);
-    return false;
-  }
-  return true;
-}
 
 // A copy of a log that may not be written, in a folder of its own that goes
 // away with it: the walk raises the band tables in the copy, so that the
@@ -148,31 +118,39 @@ void run_wkd(const WkdOptions& o) {
   if (!open.ok()) return;
   LogHandle& log = *open.get();
 
-  if (!o.raise_only) {
-    int32_t cleared = 0;
-    if (!clear_band_tables(&log, &cleared, &error)) {
-      fail_with_message(context, "clearing the tables: " + error);
-      return;
-    }
-  }
   WalkCounts counts;
   {
     ProgressBar bar;
     const int64_t total = log.dbs.handle.record_count;
-    const bool walked = walk_live_contacts(
-        &log, excluded, not_received,
-        [&bar, total](int32_t recno) { bar.amount(recno, total, "walking the contacts"); },
-        &counts, &error);
+    bool walked = false;
+    if (o.raise_only) {
+      walked = walk_live_contacts(
+          &log, excluded, not_received,
+          [&bar, total](int32_t recno) { bar.amount(recno, total, "walking the contacts"); },
+          &counts, &error);
+    } else {
+      // The library draws the record number it has reached.
+      hooks.on_progress([&bar, total](int32_t, int32_t, const std::string& text) {
+        bar.amount(std::atoll(text.c_str()), total, "walking the contacts");
+      });
+      int device_context = 0;
+      walked = recompute_tables(&log, &device_context, excluded, not_received, &counts, &error);
+      hooks.on_progress(nullptr);
+    }
     bar.finish("walked the contacts");
     if (!walked) {
-      fail_with_message(context, "the walk: " + error);
+      fail_with_message(context, (o.raise_only ? "the walk: " : "") + error);
       return;
     }
   }
   if (!open.flush(context)) return;  // the tables are on the disk
 
   std::vector<AwardRow> rows;
-  if (!collect_rows(&log, context, &rows)) return;
+  const int32_t read = award_rows(&log, &rows);
+  if (read != 0) {
+    fail_with_status(context + ": reading the master file", read);
+    return;
+  }
   const BandTotals totals = totals_of(rows);
   print_award_table(stdout, rows, totals);
 

@@ -4,15 +4,30 @@
 #include <cstdio>
 #include <fstream>
 
-#include "sjis_text.h"
+#include "formats/le_bytes.h"
 
 namespace osprey_tool {
 
 namespace {
 
-constexpr int kDescriptorSize = 32;
-constexpr uint8_t kDescriptorEnd = 0x0D;
-constexpr uint8_t kEndOfFileMark = 0x1A;
+// A name for people: printable ASCII as it is, other bytes (and the
+// backslash) as \xNN, as the command shows stored bytes (printable_ascii,
+// which this library, linked by the command, cannot call).
+std::string printable_name(const std::string& stored) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string s;
+  for (const char c : stored) {
+    const auto b = static_cast<uint8_t>(c);
+    if (b >= 0x20 && b < 0x7F && b != '\\') {
+      s += c;
+    } else {
+      s += "\\x";
+      s += kDigits[b >> 4];
+      s += kDigits[b & 0x0F];
+    }
+  }
+  return s;
+}
 
 std::string format(const char* fmt, long long a, long long b = 0, long long c = 0) {
   char buf[256];
@@ -25,27 +40,21 @@ void parse_descriptors(const std::vector<uint8_t>& header, const HeaderFacts& fa
                        RecordFileLayout* out) {
   const int64_t header_size = facts.header_size;
   const auto present = static_cast<int64_t>(header.size());
-  int64_t pos = kDescriptorSize;
+  auto pos = static_cast<int64_t>(kDbfFixedHeader);
   int offset = 1;
   while (true) {
     if (pos < header_size && pos >= present) return;  // the size check tells of the cut
-    if (pos < header_size && header[static_cast<size_t>(pos)] == kDescriptorEnd) break;
-    if (pos + kDescriptorSize > header_size) {
+    if (pos < header_size && header[static_cast<size_t>(pos)] == kDbfDescriptorEnd) break;
+    if (pos + static_cast<int64_t>(kDbfDescriptorSize) > header_size) {
       out->problems.push_back("the field descriptors have no 0x0D end mark within the header");
       return;
     }
-    if (pos + kDescriptorSize > present) return;
-    const uint8_t* d = header.data() + pos;
-    FieldDescriptor f;
-    const size_t name_length = std::find(d, d + 11, 0) - d;
-    f.name = printable_ascii(d, name_length);
-    f.type = d[11];
-    f.length = d[16];
-    f.decimals = d[17];
-    f.offset = offset;
+    if (pos + static_cast<int64_t>(kDbfDescriptorSize) > present) return;
+    FieldDescriptor f = read_field_descriptor(header.data() + pos, offset);
+    f.name = printable_name(f.name);
     offset += f.length;
     out->fields.push_back(f);
-    pos += kDescriptorSize;
+    pos += static_cast<int64_t>(kDbfDescriptorSize);
   }
   out->header_slack = header_size - pos - 1;
   if (offset != facts.record_size)
@@ -77,7 +86,7 @@ void check_size(std::ifstream& in, const HeaderFacts& facts, RecordFileLayout* o
   in.clear();
   in.seekg(out->records_end);
   in.read(&mark, 1);
-  out->end_mark_present = in.gcount() == 1 && static_cast<uint8_t>(mark) == kEndOfFileMark;
+  out->end_mark_present = in.gcount() == 1 && static_cast<uint8_t>(mark) == kDbfEndOfFile;
   if (!out->end_mark_present) {
     out->problems.push_back(format("the byte after the last record is 0x%02llX, not the "
                                    "end-of-file mark 0x1A",
@@ -92,6 +101,28 @@ void check_size(std::ifstream& in, const HeaderFacts& facts, RecordFileLayout* o
 }
 
 }  // namespace
+
+bool read_record_header(std::span<const uint8_t> bytes, RecordFileHeader* out) {
+  *out = RecordFileHeader{};
+  if (bytes.size() < kDbfRecordSize + 2) return false;
+  std::copy_n(bytes.data() + kDbfDate, 3, out->date);
+  out->record_count = get_i32(bytes.data() + kDbfRecordCount);
+  out->header_size = get_i16(bytes.data() + kDbfHeaderSize);
+  out->record_size = get_i16(bytes.data() + kDbfRecordSize);
+  return true;
+}
+
+FieldDescriptor read_field_descriptor(const uint8_t* d, int offset) {
+  FieldDescriptor f;
+  const uint8_t* name = d + kDbfFieldName;
+  const uint8_t* name_end = std::find(name, name + kDbfFieldNameBytes, 0);
+  f.name.assign(reinterpret_cast<const char*>(name), static_cast<size_t>(name_end - name));
+  f.type = d[kDbfFieldType];
+  f.length = d[kDbfFieldLength];
+  f.decimals = d[kDbfFieldDecimals];
+  f.offset = offset;
+  return f;
+}
 
 bool read_layout(const std::string& path, const HeaderFacts& facts, RecordFileLayout* out,
                  std::string* error) {

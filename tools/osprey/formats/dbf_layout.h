@@ -1,14 +1,47 @@
-// A record file's layout as its bytes show it: the field descriptors behind
-// the first 32 header bytes, and whether the file's size agrees with what the
-// header declares (header size + record count x record size, then the 0x1A
-// end-of-file mark).
+// A record file as its bytes show it: the header's first 32 bytes (the date
+// of the last update, the record count, the header and record sizes), the
+// 32-byte field descriptors behind them up to a 0x0D, then the records (a
+// deletion mark and the fields) and a 0x1A end-of-file mark. The contact,
+// remarks and master files and the record files an index is built over are
+// all laid out so. Read from the bytes alone, without the library.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace osprey_tool {
+
+// Header offsets.
+inline constexpr size_t kDbfDate = 1;         // 3 bytes: year % 100, month, day
+inline constexpr size_t kDbfRecordCount = 4;  // u32
+inline constexpr size_t kDbfHeaderSize = 8;   // i16, the offset of record 1
+inline constexpr size_t kDbfRecordSize = 10;  // i16, the deletion mark included
+inline constexpr size_t kDbfFixedHeader = 32;  // then the descriptors
+
+// Descriptor offsets.
+inline constexpr size_t kDbfDescriptorSize = 32;
+inline constexpr size_t kDbfFieldName = 0;  // up to 11 bytes, NUL-padded
+inline constexpr size_t kDbfFieldNameBytes = 11;
+inline constexpr size_t kDbfFieldType = 11;
+inline constexpr size_t kDbfFieldLength = 16;
+inline constexpr size_t kDbfFieldDecimals = 17;
+
+inline constexpr uint8_t kDbfDescriptorEnd = 0x0D;
+inline constexpr uint8_t kDbfEndOfFile = 0x1A;
+
+struct RecordFileHeader {
+  uint8_t date[3] = {};  // year % 100, month, day
+  int32_t record_count = 0;
+  int32_t header_size = 0;
+  int32_t record_size = 0;
+};
+
+// The header's fields from the start of a record file; false when bytes ends
+// before the record size.
+bool read_record_header(std::span<const uint8_t> bytes, RecordFileHeader* out);
 
 // The header fields the library reports through an open DbfHandle.
 struct HeaderFacts {
@@ -18,7 +51,8 @@ struct HeaderFacts {
 };
 
 struct FieldDescriptor {
-  std::string name;   // printable (bytes outside printable ASCII as \xNN)
+  std::string name;   // read_layout: printable (bytes outside printable ASCII as
+                      // \xNN); read_field_descriptor: as stored
   uint8_t type = 0;   // descriptor byte 11
   int length = 0;     // descriptor byte 16
   int decimals = 0;   // descriptor byte 17
@@ -36,6 +70,10 @@ struct RecordFileLayout {
   // Disagreements, one sentence each; empty when the file is consistent.
   std::vector<std::string> problems;
 };
+
+// The descriptor at d (kDbfDescriptorSize bytes) of a field that starts at
+// offset within its record; the name as stored, up to its first NUL.
+FieldDescriptor read_field_descriptor(const uint8_t* d, int offset);
 
 // Reads the header bytes and the size of the file at path and checks them
 // against facts. Returns false, with a sentence in *error, when the file's
