@@ -14,12 +14,13 @@ packages=(
   librsvg2-bin fonts-ipafont-gothic
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   libcairo2-dev libpango1.0-dev poppler-utils
+  libcpp-httplib-dev nlohmann-json3-dev chromium libhamlib-utils
 )
 i386_packages=(wine wine32:i386)
 # --build-only: just what the native library and the osprey command need.
 if [ "${1:-}" = "--build-only" ]; then
   packages=(cmake ninja-build g++ pkg-config libcli11-dev libcairo2-dev libpango1.0-dev
-            fonts-ipafont-gothic)
+            fonts-ipafont-gothic libcpp-httplib-dev nlohmann-json3-dev)
   i386_packages=()
 fi
 

@@ -21,9 +21,11 @@ echo "== native build and tests"
 # The benchmarks are built (not run) so that they keep compiling.
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSP_BENCH=ON "${launcher[@]}" >/dev/null
 ninja -C build/native
-# The independent ADIF parser that the tests run under node.
+# The independent ADIF parser that the tests run under node, and
+# puppeteer-core, which drives headless Chromium in the serve_browser test.
 if command -v npm >/dev/null; then
   npm install --prefix build/npm --no-audit --no-fund adif-parser-ts@0.7.7 >/dev/null
+  npm install --prefix build/npm --no-audit --no-fund puppeteer-core@24.10.0 >/dev/null
 fi
 (cd build/native && ctest --output-on-failure -j "$jobs")
 

@@ -58,4 +58,18 @@ bool card_unsent(const ContactMarks& m, const std::string& no_card_routes) {
   return no_card_routes.find(m.route) == std::string::npos;
 }
 
+std::string mark_refusal(const LogHandle& log, int32_t recno) {
+  const int32_t count = log.dbs.handle.record_count;
+  if (recno < 1 || recno > count)
+    return "record " + std::to_string(recno) + ": no such contact (the log has " +
+           std::to_string(count) + ")";
+  std::vector<ContactMarks> marks;
+  std::string error;
+  if (!read_contact_marks(log, recno, recno, &marks, &error)) return error;
+  if (marks[0].deleted)
+    return "record " + std::to_string(recno) +
+           " is a deleted contact; its card is not marked (undelete it first)";
+  return "";
+}
+
 }  // namespace osprey_tool

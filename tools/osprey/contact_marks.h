@@ -31,4 +31,8 @@ bool read_contact_marks(const LogHandle& log, int32_t first, int32_t last,
 // no_card_routes, its sent mark blank.
 bool card_unsent(const ContactMarks& m, const std::string& no_card_routes);
 
+// Why contact recno's QSL marks may not be set (no such contact, or a
+// deleted one), or empty when they may.
+std::string mark_refusal(const LogHandle& log, int32_t recno);
+
 }  // namespace osprey_tool

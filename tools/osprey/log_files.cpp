@@ -121,4 +121,12 @@ std::vector<std::string> BackupWatch::report() const {
   return copies;
 }
 
+std::vector<std::string> files_an_import_changes(const std::string& base) {
+  const LogFiles files = log_files(base);
+  std::vector<std::string> changed = {files.contacts, files.remarks};
+  for (const std::string& index : files.indexes) changed.push_back(index);
+  for (const char* profile : {".fdt", ".FDT"}) changed.push_back(replace_extension(base, profile));
+  return changed;
+}
+
 }  // namespace osprey_tool

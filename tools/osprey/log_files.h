@@ -49,6 +49,10 @@ std::string read_only_reason(const LogFiles& files);
 // backups, however often it is changed.
 std::string backup_name(const std::string& path);
 
+// The files of the log at base that an import may change: the contact and
+// remarks files, the indexes and the profile (backed up before one).
+std::vector<std::string> files_an_import_changes(const std::string& base);
+
 // Copies each existing file of paths to its backup name, saying so on say
 // ("backed up A to B", after prefix); false, with the file named in *error,
 // when one cannot be copied (copies already made are kept). A copy is made

@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
   osprey_tool::add_sort_command(app);
   osprey_tool::add_print_command(app);
   osprey_tool::add_labels_command(app);
+  osprey_tool::add_serve_command(app);
   if (osprey_tool::names_unknown_command(app, argc, argv)) return exit_code::kUsage;
   try {
     app.parse(argc, argv);

@@ -299,74 +299,10 @@ void run_show(const std::string& base, const std::string& call, bool with_delete
 
 // ---- add and edit ----
 
-// The fields a command line may set, as given (UTF-8).
-struct FieldOptions {
-  std::optional<std::string> call, portable, date, time, freq, mode, his, my, code, grid, qsl,
-      name, remark1, remark2, remark3;
-  bool jst = false;
+// The fields a command line may set, as given (UTF-8), and its --yes.
+struct FieldOptions : ContactFields {
   bool yes = false;
 };
-
-// Puts value (Shift-JIS, at most N - 1 bytes) into a view field, padded with
-// blanks. False, with a sentence in *error, when it is too long.
-template <size_t N>
-bool put(char (&field)[N], const std::string& option, const std::string& value,
-         std::string* error) {
-  std::string sjis;
-  if (!sjis_of(value, &sjis, error)) return false;
-  if (sjis.size() > N - 1) {
-    *error = "--" + option + " takes at most " + std::to_string(N - 1) + " bytes (\"" + value +
-             "\" has " + std::to_string(sjis.size()) + " in Shift-JIS)";
-    return false;
-  }
-  sjis.resize(N - 1, ' ');
-  std::memcpy(field, sjis.data(), N - 1);
-  field[N - 1] = '\0';
-  return true;
-}
-
-// Applies the options given to the view; a time that names no zone keeps
-// the view's. False, with the reason, on a value the log cannot hold as
-// given.
-bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
-  if (f.date) {
-    std::string d;
-    if (!date_text(*f.date, &d, error) || !put(v->date, "date", d, error)) return false;
-  }
-  if (f.time || f.jst) {
-    std::string t;
-    const char stored_zone = v->time[5] == 'J' ? 'J' : 'U';
-    const std::string given = f.time ? *f.time : std::string(v->time, 2) + std::string(v->time + 3, 2);
-    if (!time_text(given, f.jst ? 'J' : stored_zone, &t, error) || !put(v->time, "time", t, error))
-      return false;
-  }
-  // Call signs are stored in capitals, so that the call-sign index finds
-  // them however they were typed.
-  const std::string call = f.call ? capitals(*f.call) : "";
-  for (const std::string& problem :
-       {f.call ? call_problem(call) : "", f.portable ? portable_problem(*f.portable) : "",
-        f.freq ? frequency_problem(*f.freq) : "", f.his ? report_problem("his", *f.his) : "",
-        f.my ? report_problem("my", *f.my) : "", f.code ? code_problem(*f.code) : ""}) {
-    if (problem.empty()) continue;
-    *error = problem;
-    return false;
-  }
-  bool ok = true;
-  if (f.call) ok = ok && put(v->callsign, "call", call, error);
-  if (f.portable) ok = ok && put(v->portable, "portable", *f.portable, error);
-  if (f.freq) ok = ok && put(v->frequency, "freq", *f.freq, error);
-  if (f.mode) ok = ok && put(v->mode, "mode", *f.mode, error);
-  if (f.his) ok = ok && put(v->his_report, "his", *f.his, error);
-  if (f.my) ok = ok && put(v->my_report, "my", *f.my, error);
-  if (f.code) ok = ok && put(v->code, "code", *f.code, error);
-  if (f.grid) ok = ok && put(v->grid, "grid", *f.grid, error);
-  if (f.qsl) ok = ok && put(v->qsl, "qsl", *f.qsl, error);
-  if (f.name) ok = ok && put(v->name, "name", *f.name, error);
-  if (f.remark1) ok = ok && put(v->remark1, "remark1", *f.remark1, error);
-  if (f.remark2) ok = ok && put(v->remark2, "remark2", *f.remark2, error);
-  if (f.remark3) ok = ok && put(v->remark3, "remark3", *f.remark3, error);
-  return ok;
-}
 
 // Packs log's view into its record image through the library (an update
 // that only finds the change, writing nothing), and shows under heading
@@ -374,31 +310,14 @@ bool apply_fields(const FieldOptions& f, ContactView* v, std::string* error) {
 // (exit status usage), when a value given would come back otherwise.
 bool show_stored_form(LogHandle* log, const FieldOptions& f, const std::string& context,
                       const std::string& heading, const std::string& number) {
-  LogHandle before = *log;
-  int32_t find_only = OSP_CONFIRM_FIND_ONLY;
-  const int32_t r = OSP_update(log, &before, 1, kContactFile, &find_only);
-  if (r != 0) {
-    fail_with_status(context, r);
-    return false;
-  }
-  const ContactView stored = stored_view(*log);
-  const auto trimmed = [](const char* text, size_t size) {
-    std::string t(text, strnlen(text, size));
-    t.erase(t.find_last_not_of(' ') + 1);
-    return t;
-  };
-  std::string given_frequency = f.freq ? *f.freq : "";
-  if (!given_frequency.empty() && given_frequency.back() == '.') given_frequency.pop_back();
-  const std::string stored_frequency = trimmed(stored.frequency, sizeof stored.frequency);
-  if (f.freq && stored_frequency != given_frequency) {
-    fail_with_message(context, "--freq " + *f.freq + " would be stored as \"" + stored_frequency +
-                                   "\": the log cannot hold it as given", exit_code::kUsage);
-    return false;
-  }
-  const std::string stored_code = trimmed(stored.code, sizeof stored.code);
-  if (f.code && stored_code != *f.code) {
-    fail_with_message(context, "--code " + *f.code + " would be stored as \"" + stored_code +
-                                   "\": the log cannot hold it as given", exit_code::kUsage);
+  ContactView stored;
+  int32_t status = 0;
+  std::string error;
+  if (!pack_view(log, f, &stored, &status, &error)) {
+    if (status != 0)
+      fail_with_status(context, status);
+    else
+      fail_with_message(context, error, exit_code::kUsage);
     return false;
   }
   std::printf("%s:\n", heading.c_str());
@@ -421,50 +340,6 @@ void warn_of_unknown_code(LogHandle* log, const OpenLog& open, const FieldOption
   if (r == 0 && std::memcmp(log->mst_image, key.data(), 6) == 0) return;
   std::fprintf(stderr, "osprey: %s: warning: the master file %s has no area code %s\n",
                context.c_str(), open.files().master.c_str(), f.code->c_str());
-}
-
-// A view with every field blank, dated now (UTC).
-ContactView blank_view() {
-  ContactView v;
-  std::memset(&v, ' ', sizeof v);
-  const auto end = [](char* field, size_t size) { field[size - 1] = '\0'; };
-#define OSP_END(f) end(v.f, sizeof v.f)
-  OSP_END(callsign); OSP_END(portable); OSP_END(date); OSP_END(time); OSP_END(his_report);
-  OSP_END(my_report); OSP_END(frequency); OSP_END(mode); OSP_END(code); OSP_END(grid);
-  OSP_END(qsl); OSP_END(name); OSP_END(remark1); OSP_END(remark2); OSP_END(remark3);
-#undef OSP_END
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%02d/%02d/%02d", utc.tm_year % 100, (utc.tm_mon + 1) % 100,
-                utc.tm_mday % 100);
-  std::memcpy(v.date, text, sizeof v.date);
-  std::snprintf(text, sizeof text, "%02d:%02dU", utc.tm_hour % 100, utc.tm_min % 100);
-  std::memcpy(v.time, text, sizeof v.time);
-  return v;
-}
-
-// The live contacts already logged with the same call sign, moment (date and
-// time compared in UTC, whichever zone each was logged in), band and mode as
-// v, whose packed record gives the moment at. Leaves log's view and record
-// image to the last contact read.
-std::vector<int32_t> duplicates_of(LogHandle* log, const ContactView& v, int64_t at) {
-  std::vector<int32_t> found;
-  std::string key(v.callsign, 6);
-  std::vector<int32_t> results(1001, 0);
-  DupIndexRead(&log->index_slot[0], key.c_str(), results.data());
-  DeletionMarks marks(log->dbs.handle);
-  const std::string mode = capitals(std::string(v.mode, 3));
-  for (int i = 0; i < 1000 && results[static_cast<size_t>(i)] != 0; ++i) {
-    const int32_t recno = results[static_cast<size_t>(i)];
-    if (OSP_read(log, recno, kSeparatorsAndRemarks) != 0 || marks.deleted(recno)) continue;
-    const ContactView& o = log->view;
-    if (call_of(o) == call_of(v) && contact_time(log->dbs_image).utc_minutes() == at &&
-        band_of(o.frequency) == band_of(v.frequency) && capitals(std::string(o.mode, 3)) == mode)
-      found.push_back(recno);
-  }
-  return found;
 }
 
 void run_add(const std::string& base, const FieldOptions& f) {

@@ -37,21 +37,6 @@ struct QslOptions {
   std::optional<std::string> received;
 };
 
-// Why contact recno may not be marked, or empty when it may.
-std::string refusal(const LogHandle& log, int32_t recno) {
-  const int32_t count = log.dbs.handle.record_count;
-  if (recno < 1 || recno > count)
-    return "record " + std::to_string(recno) + ": no such contact (the log has " +
-           std::to_string(count) + ")";
-  std::vector<ContactMarks> marks;
-  std::string error;
-  if (!read_contact_marks(log, recno, recno, &marks, &error)) return error;
-  if (marks[0].deleted)
-    return "record " + std::to_string(recno) +
-           " is a deleted contact; its card is not marked (undelete it first)";
-  return "";
-}
-
 void run_qsl(const QslOptions& o) {
   const std::string context = "qsl: " + o.base;
   if (!o.sent && !o.received) {
@@ -93,7 +78,7 @@ void run_qsl(const QslOptions& o) {
     std::sort(recnos.begin(), recnos.end());
     recnos.erase(std::unique(recnos.begin(), recnos.end()), recnos.end());
     for (const int32_t recno : recnos) {
-      const std::string why = refusal(log, recno);
+      const std::string why = mark_refusal(log, recno);
       if (!why.empty()) {
         fail_with_message(context, why + "; nothing was marked");
         return;

@@ -57,5 +57,7 @@ void add_sort_command(CLI::App& app);
 void add_print_command(CLI::App& app);
 // osprey labels LOG --template-file FILE --pdf OUT.pdf: QSL labels on A4 sheets.
 void add_labels_command(CLI::App& app);
+// osprey serve LOG [--port N]: the web logbook.
+void add_serve_command(CLI::App& app);
 
 }  // namespace osprey_tool
