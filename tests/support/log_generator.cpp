@@ -79,7 +79,7 @@ const std::vector<std::string> kDomesticPrefixes = {"QA", "QB", "QC", "QD", "QE"
 const std::vector<std::string> kForeignPrefixes = {"QW", "QX", "QY", "QZ", "Q9"};
 const std::vector<std::string> kPhoneModes = {"SSB", "FM ", "AM ", "DV "};
 const std::vector<std::string> kDataModes = {"CW ", "RTY", "FT8"};
-const std::vector<std::string> kPortables = {"/1 ", "/P ", "/M ", "/7 ", "/MM"};
+const std::vector<std::string> kPortables = {"1  ", "P  ", "M  ", "7  ", "MM "};
 
 std::string digits(LogGenerator& g, int n, char first_max = '9') {
   std::string s;

@@ -66,7 +66,7 @@ TEST_F(OspreyPrintTest, PrintsOneLinePerLiveContact) {
        {"1     |QA1XYZ    |26/01/03 09:15J|JST|能登 一郎   |",
         "2     |QB3QHB    |26/01/05 03:40U|UTC|佐藤 花子   |",
         "3     |QA8ZZK    |26/02/11 14:02J|JST|ﾀﾅｶ         |",
-        "5     |QM4HUX//1 |26/02/28 22:05J|JST|表 ソラ     |",
+        "5     |QM4HUX/1  |26/02/28 22:05J|JST|表 ソラ     |",
         "6     |QF2WXY    |25/12/31 23:59J|JST|山本 美咲   |",
         "7     |QA1XX     |99/12/31 14:59U|UTC|古川        |"}},
       {{"print", "--from", "2", "--to", "3", "--template", "!c2 !f"}, {"QB 14.0", "QA 144 "}},

@@ -104,7 +104,11 @@ TEST_F(OspreyTextTest, ImportRefusesBadLinesByNumberAndReason) {
   write_file(lines, std::vector<uint8_t>(text.begin(), text.end()));
   const ProgramResult r = osprey({"import", base_, lines});
   EXPECT_EQ(r.exit_status, 5) << r.err;  // problems found in the file
-  EXPECT_EQ(r.out, "imported 2 contacts, refused 4 lines; indexes rebuilt\n");
+  // The last line repeats the first: skipped, and said so; again with
+  // --allow-duplicates it goes in.
+  EXPECT_EQ(r.out,
+            "imported 1 contacts, refused 4 lines; indexes rebuilt\n"
+            "skipped 1 line the log already had (same call, date, time, band, mode): 7\n");
   std::vector<std::string> refused;
   for (const std::string& l : lines_of(r.err)) {
     if (l.find("refused") != std::string::npos) refused.push_back(l.substr(l.find(".TXT:") + 5));
@@ -114,9 +118,16 @@ TEST_F(OspreyTextTest, ImportRefusesBadLinesByNumberAndReason) {
                          "4: refused: the date in columns 48-53 is not yymmdd: \"030532\"",
                          "5: refused: the zone in column 58 is neither J nor U: \"X\"",
                          "6: refused: longer than 200 columns (214)"}));
+  const std::string again = dir_.file("AGAIN.TXT");
+  const std::string twice = good + "\n" + good + "\n";
+  write_file(again, std::vector<uint8_t>(twice.begin(), twice.end()));
+  EXPECT_EQ(osprey({"import", base_, again}).out,
+            "imported 0 contacts, refused 0 lines; indexes rebuilt\n"
+            "skipped 2 lines the log already had (same call, date, time, band, mode): 1, 2\n");
+  EXPECT_EQ(osprey({"import", base_, again, "--allow-duplicates"}).exit_status, 0);
   LogHandle log{};
   ASSERT_EQ(OspreyOpen(nullptr, &log, base_.c_str(), 0, 2), 0);
-  EXPECT_EQ(dbf_rcount(&log.dbs.handle), 4);
+  EXPECT_EQ(dbf_rcount(&log.dbs.handle), 5);
   OspreyClose(&log, 2);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "adif/adif_reader.h"
+#include "adif/adif_text.h"
 
 namespace osprey_tool {
 
@@ -45,12 +46,27 @@ bool parse_tag(std::string_view inside, AdiTag* tag) {
   return n <= kMaxLength;
 }
 
+// True when the text holds an <EOR> tag, in any case.
+bool contains_eor(std::string_view text) {
+  for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1))
+    if (text.size() - at >= 5 && (text[at + 1] | 0x20) == 'e' && (text[at + 2] | 0x20) == 'o' &&
+        (text[at + 3] | 0x20) == 'r' && text[at + 4] == '>')
+      return true;
+  return false;
+}
+
 }  // namespace
 
 AdifRead AdifReader::next_adi(AdifRecord* record) {
   if (!started_) {
     started_ = true;
-    if (!text_.empty() && text_[0] != '<') {
+    if (encoding_ == AdifEncoding::kDetect)
+      encoding_ = is_utf8(text_) ? AdifEncoding::kUtf8
+                  : is_sjis(text_) ? AdifEncoding::kShiftJis
+                                   : AdifEncoding::kLatin1;
+    // A byte-order mark may stand before a file with or without a header.
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
+    if (pos_ < text_.size() && text_[pos_] != '<') {
       // The header: its fields are read like a record's and dropped.
       AdifRecord header;
       while (true) {
@@ -83,6 +99,7 @@ AdifRead AdifReader::next_adi(AdifRecord* record) {
       pos_ = text_.size();
       if (record->fields.empty()) return AdifRead::kEnd;
       record_number_ += 1;
+      unterminated_ = true;
       return fail("record " + std::to_string(record_number_) + " has no <EOR>");
     }
     pos_ = open;
@@ -93,7 +110,8 @@ AdifRead AdifReader::next_adi(AdifRecord* record) {
     }
     if (!parse_tag(text_.substr(open + 1, close - open - 1), &tag)) {
       record_number_ += 1;
-      return fail("a malformed tag <" + std::string(text_.substr(open + 1, close - open - 1)) + ">");
+      return fail("a malformed tag <" + printable_text(text_.substr(open + 1, close - open - 1)) +
+                  ">");
     }
     pos_ = close + 1;
     if (tag.name == "EOR") {
@@ -106,7 +124,12 @@ AdifRead AdifReader::next_adi(AdifRecord* record) {
       return fail("field " + tag.name + " (" + std::to_string(tag.length) +
                   " bytes) runs past the end of the file");
     }
-    record->add(tag.name, std::string(text_.substr(pos_, tag.length)));
+    const std::string_view raw = text_.substr(pos_, tag.length);
+    if (warning_.empty() && contains_eor(raw))
+      warning_ = "record " + std::to_string(record_number_ + 1) + ": field " + tag.name + " (" +
+                 std::to_string(tag.length) +
+                 " bytes) runs past an <EOR>: its length may be wrong and the next record inside it";
+    record->add(tag.name, adi_value(raw));
     pos_ += tag.length;
   }
 }

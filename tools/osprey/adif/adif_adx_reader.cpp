@@ -192,6 +192,7 @@ class XmlCursor {
 }  // namespace
 
 AdifRead AdifReader::next_adx(AdifRecord* record) {
+  if (!started_ && !start_adx()) return AdifRead::kError;
   XmlCursor x(text_, &pos_);
   XmlTag t;
   if (!started_) {

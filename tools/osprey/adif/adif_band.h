@@ -1,5 +1,5 @@
-// Bands of the worked/confirmed tables as ADIF names them, found from a
-// frequency in MHz.
+// The bands of ADIF's band list, with the 15 bands of the worked/confirmed
+// tables among them, found from a frequency in MHz.
 #pragma once
 
 #include <string>
@@ -7,8 +7,9 @@
 namespace osprey_tool {
 
 struct AdifBand {
-  const char* name;        // ADIF band name: "160m" ... "6cm"
-  const char* log_name;    // the band as the log names it: "1.9" ... "5600"
+  const char* name;        // ADIF band name: "2190m" ... "submm"
+  const char* log_name;    // the band as the log names it ("1.9" ... "5600"); "" for a
+                           // band outside the log's 15
   double lower_mhz;        // ADIF band edges, inclusive
   double upper_mhz;
 };
@@ -24,8 +25,8 @@ const AdifBand* band_of_log_name(const std::string& text);
 // The band with this ADIF name, in any case ("20M"), or nullptr.
 const AdifBand* band_of_adif_name(const std::string& name);
 
-// A frequency text in MHz ("7.050", "144", "1295.0") as a number. False for
-// anything but digits with at most one point, or a value of 0.
+// A frequency text in MHz ("7.050", "144", "1295.0", "0.475") as a number.
+// False for anything but digits with at most one point, or a value of 0.
 bool frequency_mhz(const std::string& text, double* mhz);
 
 }  // namespace osprey_tool

@@ -64,22 +64,33 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
   // ends it and says whether every run reached the log.
   OSP_bulk_begin(log);
   AdifText text;
-  AdifReader reader(file);
+  AdifReader reader(file, options.encoding);
   AdifRecord record;
   while (true) {
     const AdifRead step = reader.next(&record);
     if (step == AdifRead::kEnd) break;
+    if (step == AdifRead::kError && reader.unterminated()) {
+      ++result.records;
+      // A field whose length ran past an <EOR> may have taken the last one.
+      result.refused.push_back(
+          {reader.record_number(),
+           {"EOR", "the file ends before the record's <EOR>: left out" +
+                       (reader.warning().empty() ? "" : " (" + printable_text(reader.warning()) + ")")}});
+      break;
+    }
     if (step == AdifRead::kError) {
       result.error = "the file is damaged in record " + std::to_string(reader.record_number()) +
-                     ": " + reader.error();
+                     ": " + printable_text(reader.error());
       break;
     }
     ++result.records;
+    if (!reader.warning().empty()) result.warnings.push_back(printable_text(reader.warning()));
     for (const AdifField& f : record.fields)
       if (!is_contact_field(f.name)) ++result.unknown_fields[f.name];
     ContactView view;
     AdifRefusal why;
-    if (!contact_of_adif(record, text, &view, &why, &result.notes)) {
+    result.notes.record = reader.record_number();
+    if (!contact_of_adif(record, text, &view, &why, &result.notes, options.keep_utc)) {
       result.refused.push_back({reader.record_number(), why});
       continue;
     }
@@ -99,6 +110,7 @@ AdifImportResult import_adif(LogHandle* log, std::string_view file,
     if (options.progress && result.records % kProgressStep == 0)
       options.progress(reader.offset(), file.size());
   }
+  result.encoding = reader.encoding();
   const int32_t flushed = OSP_flush(log);
   if (flushed != 0 && result.status == 0) {
     result.status = flushed;

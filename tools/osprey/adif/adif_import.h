@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "adif/adif_contact.h"
+#include "adif/adif_reader.h"
 
 namespace osprey_tool {
 
 struct AdifImportOptions {
   bool allow_duplicates = false;  // import records whose key the log already has
+  bool keep_utc = false;          // contacts with Japanese stations stay in UTC too
+  AdifEncoding encoding = AdifEncoding::kDetect;  // of the file's text
   // Called now and then with the bytes of the file read so far and its size.
   std::function<void(size_t done, size_t total)> progress;
 };
@@ -31,6 +34,8 @@ struct AdifImportResult {
   std::vector<AdifRefusedRecord> refused;
   std::vector<size_t> duplicates;                // record numbers skipped (or kept)
   std::map<std::string, size_t> unknown_fields;  // name -> times skipped
+  std::vector<std::string> warnings;  // records that look damaged but were read
+  AdifEncoding encoding = AdifEncoding::kDetect;  // what the text was read as
   AdifImportNotes notes;
   bool indexes_rebuilt = false;  // set by import_adif_file
 };
@@ -46,7 +51,8 @@ bool read_whole_file(const std::string& path, std::string* out);
 // skipped). The contacts are appended without index entries (DB_append),
 // which marks indexes 0 and 1 stale: the next open that compares file times
 // rebuilds them. A damaged file ends the import at the damaged record,
-// keeping the contacts before it.
+// keeping the contacts before it; a last record without its <EOR> is
+// refused (field "EOR") rather than ending the import in error.
 AdifImportResult import_adif(LogHandle* log, std::string_view file,
                              const AdifImportOptions& options);
 

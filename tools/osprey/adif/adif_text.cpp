@@ -9,8 +9,6 @@ namespace {
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 constexpr uint16_t kNoCode = 0xFFFF;  // a character without a Shift-JIS form
 
-bool sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The length of the UTF-8 sequence that starts with c (1 for a stray byte).
 size_t utf8_length(unsigned char c) {
   if (c >= 0xF0 && c <= 0xF4) return 4;
@@ -37,6 +35,8 @@ bool convert(iconv_t cd, const char* in, size_t length, std::string* out) {
 }
 
 }  // namespace
+
+bool sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 AdifText::AdifText()
     : to_utf8_(iconv_open("UTF-8", "CP932")), to_sjis_(iconv_open("CP932", "UTF-8")) {}
@@ -225,6 +225,89 @@ std::string sjis_prefix(const std::string& sjis, size_t max) {
     end += n;
   }
   return sjis.substr(0, std::min(end, sjis.size()));
+}
+
+std::string value_text(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  return last == std::string_view::npos || last < first
+             ? ""
+             : std::string(text.substr(first, last - first + 1));
+}
+
+std::string printable_text(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c != 0x7F) {
+      out += ch;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    }
+  }
+  return out;
+}
+
+bool is_utf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t n = utf8_length(c);
+    if (n == 1 || i + n > text.size()) return false;
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next > 0x9F) || (c == 0xF0 && next < 0x90) ||
+        (c == 0xF4 && next > 0x8F))
+      return false;
+    i += n;
+  }
+  return true;
+}
+
+bool is_sjis(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+    // Lead bytes that code page 932 leaves unassigned or to user-defined
+    // characters do not come in text: they are Latin-1 letters far more
+    // often ("\xF6" is o umlaut).
+    if (!sjis_lead(c) || c == 0x85 || c == 0x86 || c == 0xEB || c == 0xEC ||
+        (c >= 0xEF && c <= 0xF9) || i + 1 >= text.size())
+      return false;
+    const auto t = static_cast<unsigned char>(text[++i]);
+    if (t < 0x40 || t == 0x7F || t > 0xFC || (c == 0xFC && t > 0x4B)) return false;
+  }
+  return true;
+}
+
+std::string utf8_of_latin1(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else {
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
 }
 
 }  // namespace osprey_tool

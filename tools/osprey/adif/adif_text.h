@@ -64,4 +64,26 @@ std::string trimmed_text(std::string_view text);
 // The text cut to at most max bytes without splitting a Shift-JIS character.
 std::string sjis_prefix(const std::string& sjis, size_t max);
 
+// True for the first byte of a two-byte Shift-JIS character.
+bool sjis_lead(unsigned char c);
+
+// A value as the import takes it: leading blanks and tabs, and trailing
+// blanks, tabs, carriage returns and line feeds, removed.
+std::string value_text(std::string_view text);
+
+// The text for a message: control characters and DEL written as \n, \r, \t
+// or \xNN, so that a message stays on its line.
+std::string printable_text(std::string_view text);
+
+// True when text is well-formed UTF-8 (no overlong forms or surrogates).
+bool is_utf8(std::string_view text);
+
+// True when text is well-formed Shift-JIS as code page 932 assigns it:
+// single bytes of ASCII or half-width katakana, and lead bytes of assigned
+// rows each followed by a trail byte.
+bool is_sjis(std::string_view text);
+
+// Latin-1 bytes as UTF-8.
+std::string utf8_of_latin1(std::string_view text);
+
 }  // namespace osprey_tool

@@ -1,5 +1,5 @@
 // The text commands:
-//   osprey import LOG FILE [--allow-duplicates]
+//   osprey import LOG FILE [--allow-duplicates] [--keep-utc] [--encoding E]
 //   osprey export LOG --format fixed|csv|adif [--encoding utf-8|cp932] [--adx]
 //                 [--from N] [--to N] [--output FILE]
 //   osprey lookup TEXTFILE KEY [--type N] [--log LOG]
@@ -14,12 +14,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "adif/adif_contact.h"
 #include "adif/adif_export.h"
 #include "commands/cmd_transfer.h"
 #include "commands/commands.h"
 #include "contact_formats.h"
+#include "contact_input.h"
 #include "contacts_session.h"
 #include "osprey32.h"
 #include "status_text.h"
@@ -75,7 +78,27 @@ std::optional<std::string> refusal(std::string line) {
   return std::nullopt;
 }
 
-void run_import(const std::string& base, const std::string& path) {
+// The fields of a contact line that make its duplicate key (call sign,
+// portable, date, time and zone, frequency, mode), in a view as the log
+// would hold them.
+ContactView key_view_of_line(const std::string& line) {
+  ContactView v = blank_view();
+  const auto take = [&line](char* field, size_t width, size_t column) {
+    std::memcpy(field, line.data() + column, width);
+    field[width] = '\0';
+  };
+  take(v.callsign, 7, 0);
+  take(v.portable, 3, 7);
+  take(v.frequency, 7, 22);
+  take(v.mode, 3, 29);
+  const std::string date = line.substr(47, 2) + "/" + line.substr(49, 2) + "/" + line.substr(51, 2);
+  const std::string time = line.substr(53, 2) + ":" + line.substr(55, 2) + line.substr(57, 1);
+  std::memcpy(v.date, date.c_str(), sizeof v.date);
+  std::memcpy(v.time, time.c_str(), sizeof v.time);
+  return v;
+}
+
+void run_import(const std::string& base, const std::string& path, bool allow_duplicates) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     fail_with_message("import", "cannot read " + path);
@@ -90,12 +113,24 @@ void run_import(const std::string& base, const std::string& path) {
   long long line_number = 0;
   int32_t failure = 0;
   std::vector<std::string> refusals;
+  std::vector<long long> duplicates;  // line numbers
   {
     OpenLog open(hooks, "import", base, kQuickOpen, Use::kChange);
     if (!open.ok()) return;
     if (!back_up_before_import("import", base)) return;
     LogHandle& log = *open.get();
     const int32_t existing = log.dbs.handle.record_count;
+    // The keys of the contacts already in the log: one pass, ended before
+    // the first append (the files must not change during a pass).
+    std::unordered_set<std::string> keys;
+    log.dbs.handle.current_recno = 0;
+    for (int32_t recno = 1; recno <= existing; ++recno) {
+      if (const int32_t r = DBS_Xread(&log); r != 0) {
+        fail_with_status("import: contact " + std::to_string(recno) + " of the log", r);
+        return;
+      }
+      keys.insert(duplicate_key(log.view));
+    }
     // The contacts go in a bulk run (ended by the flush below).
     OSP_bulk_begin(&log);
     ProgressBar bar;
@@ -111,6 +146,10 @@ void run_import(const std::string& base, const std::string& path) {
         continue;
       }
       line.resize(kLineBuffer, ' ');
+      if (!keys.insert(duplicate_key(key_view_of_line(line))).second) {
+        duplicates.push_back(line_number);
+        if (!allow_duplicates) continue;
+      }
       failure = Text_QFRappend(&log, line.c_str());
       if (failure != 0) break;
       ++imported;
@@ -135,6 +174,15 @@ void run_import(const std::string& base, const std::string& path) {
     if (!again.ok()) return;
   }
   std::printf("imported %lld contacts, refused %lld lines; indexes rebuilt\n", imported, refused);
+  if (!duplicates.empty()) {
+    std::string lines;
+    for (size_t i = 0; i < duplicates.size() && i < 10; ++i)
+      lines += (i == 0 ? "" : ", ") + std::to_string(duplicates[i]);
+    if (duplicates.size() > 10) lines += ", ...";
+    std::printf("%s %zu line%s the log already had (same call, date, time, band, mode): %s\n",
+                allow_duplicates ? "imported all the same" : "skipped", duplicates.size(),
+                duplicates.size() == 1 ? "" : "s", lines.c_str());
+  }
   if (failure == 0 && refused > 0) set_exit_status(exit_code::kProblemsFound);
 }
 
@@ -304,26 +352,26 @@ void add_text_commands(CLI::App& app) {
   auto* import = app.add_subcommand(
       "import",
       "Append the contacts of a file to a log, after a backup of the log's files (NAME.bak): an "
-      "ADIF file (.adi or .adx, duplicates of the log's contacts skipped) or fixed-column contact "
-      "lines; refused records are listed with the reason (exit status 5), the log's indexes "
+      "ADIF file (.adi or .adx) or fixed-column contact lines, duplicates of the log's contacts "
+      "skipped; refused records are listed with the reason (exit status 5), the log's indexes "
       "rebuilt");
   auto import_base = std::make_shared<std::string>();
   auto import_file = std::make_shared<std::string>();
   auto allow_duplicates = std::make_shared<bool>(false);
+  auto adif_args = std::make_shared<AdifImportArgs>();
   import->add_option("LOG", *import_base, "the log's base path")->required();
   import->add_option("FILE", *import_file,
                      "FILE.adi or FILE.adx (ADIF), else contact lines (Shift-JIS)")
       ->required();
-  import->add_flag("--allow-duplicates", *allow_duplicates,
-                   "ADIF: import records the log already has (same call, date, time, band, mode)");
-  import->callback([import_base, import_file, allow_duplicates] {
+  add_adif_import_options(import, adif_args.get());
+  import->callback([import_base, import_file, adif_args] {
     if (is_adif_file(*import_file)) {
-      run_adif_import(*import_base, *import_file, *allow_duplicates);
-    } else if (*allow_duplicates) {
-      fail_with_message("import", "--allow-duplicates goes with an ADIF file (.adi, .adx)",
+      run_adif_import(*import_base, *import_file, *adif_args);
+    } else if (const std::string option = adif_only_option(*adif_args); !option.empty()) {
+      fail_with_message("import", option + " goes with an ADIF file (.adi, .adx)",
                         exit_code::kUsage);
     } else {
-      run_import(*import_base, *import_file);
+      run_import(*import_base, *import_file, adif_args->allow_duplicates);
     }
   });
 

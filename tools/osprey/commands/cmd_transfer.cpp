@@ -11,6 +11,7 @@
 
 #include "adif/adif_export.h"
 #include "adif/adif_import.h"
+#include "adif/adif_text.h"
 #include "commands/commands.h"
 #include "contacts_session.h"
 #include "exit_codes.h"
@@ -57,17 +58,26 @@ void print_import_report(const AdifImportResult& r, bool allow_duplicates) {
     std::string names;
     for (const auto& [name, count] : r.unknown_fields) {
       total += count;
-      names += (names.empty() ? "" : ", ") + name;
+      names += (names.empty() ? "" : ", ") + printable_text(name);
     }
     std::printf("skipped %zu values of fields the log does not keep: %s\n", total, names.c_str());
   }
-  if (r.notes.reports_dropped != 0)
-    std::printf("%zu reports not in RS or RST form were left blank\n", r.notes.reports_dropped);
-  if (r.notes.texts_cut != 0)
-    std::printf("%zu texts were cut to their field's width\n", r.notes.texts_cut);
-  if (r.notes.characters_replaced != 0)
-    std::printf("%zu characters without a Shift-JIS form became '?'\n",
-                r.notes.characters_replaced);
+  for (size_t i = 0; i < r.warnings.size() && i < kShownPerKind; ++i)
+    std::printf("warning: %s\n", r.warnings[i].c_str());
+  if (r.warnings.size() > kShownPerKind)
+    std::printf("(%zu more warnings)\n", r.warnings.size() - kShownPerKind);
+  for (const AdifNoteLine& line : note_lines(r.notes)) {
+    const AdifNoteKind& kind = *line.kind;
+    if (kind.count == 0) continue;
+    std::string records;
+    for (const size_t n : kind.first) records += (records.empty() ? "" : ", ") + std::to_string(n);
+    std::printf("%s: %zu record%s (%s%s)\n", line.sentence, kind.count,
+                kind.count == 1 ? "" : "s", records.c_str(),
+                kind.count > kind.first.size() ? ", ..." : "");
+  }
+  if (r.encoding == AdifEncoding::kShiftJis || r.encoding == AdifEncoding::kLatin1)
+    std::printf("the file's text was read as %s (--encoding chooses another)\n",
+                adif_encoding_name(r.encoding));
 }
 
 }  // namespace
@@ -77,12 +87,8 @@ bool is_adif_file(const std::string& path) {
 }
 
 bool back_up_before_import(const std::string& context, const std::string& base) {
-  const LogFiles files = log_files(base);
-  std::vector<std::string> changed = {files.contacts, files.remarks};
-  for (const std::string& index : files.indexes) changed.push_back(index);
-  for (const char* profile : {".fdt", ".FDT"}) changed.push_back(replace_extension(base, profile));
   std::string error;
-  if (back_up(changed, &error, stderr, "osprey: ")) return true;
+  if (back_up(files_an_import_changes(base), &error, stderr, "osprey: ")) return true;
   fail_with_message(context, error + "; nothing was imported");
   return false;
 }
@@ -134,7 +140,31 @@ void run_adif_export(const std::string& base, bool adx, int32_t from, int32_t to
                  r.notes.transliterated, r.notes.left_out);
 }
 
-void run_adif_import(const std::string& base, const std::string& path, bool allow_duplicates) {
+void add_adif_import_options(CLI::App* import, AdifImportArgs* args) {
+  import->add_flag("--allow-duplicates", args->allow_duplicates,
+                   "import records the log already has (same call, date, time, band, mode)");
+  import->add_flag("--keep-utc", args->keep_utc,
+                   "ADIF: keep contacts with Japanese stations in UTC too (they are stored in JST "
+                   "otherwise, as the log keeps domestic contacts)");
+  import->add_option("--encoding", args->encoding,
+                     "ADIF: the file's text, sjis, utf-8 or latin1 (default: UTF-8 when it is "
+                     "well-formed UTF-8, else Shift-JIS when it is well-formed Shift-JIS, else "
+                     "Latin-1; an ADX file's declaration names its own)")
+      ->check([](const std::string& name) {
+        AdifEncoding e;
+        return adif_encoding_of(name, &e) ? std::string()
+                                          : "the encoding is sjis, utf-8 or latin1, not " + name;
+      });
+}
+
+std::string adif_only_option(const AdifImportArgs& args) {
+  if (args.keep_utc) return "--keep-utc";
+  if (!args.encoding.empty()) return "--encoding";
+  return "";
+}
+
+void run_adif_import(const std::string& base, const std::string& path, const AdifImportArgs& args) {
+  const bool allow_duplicates = args.allow_duplicates;
   const std::string context = "import";
   std::string file;
   if (!read_whole_file(path, &file)) {
@@ -151,6 +181,8 @@ void run_adif_import(const std::string& base, const std::string& path, bool allo
     ProgressBar bar;
     AdifImportOptions options;
     options.allow_duplicates = allow_duplicates;
+    options.keep_utc = args.keep_utc;
+    if (!args.encoding.empty()) adif_encoding_of(args.encoding, &options.encoding);
     options.progress = [&bar](size_t done, size_t total) {
       bar.amount(static_cast<int64_t>(done), static_cast<int64_t>(total), "importing records");
     };

@@ -38,7 +38,7 @@ TestContact base_contact() {
 struct ExportCase {
   const char* what;
   void (*change)(TestContact&);
-  std::vector<std::pair<const char*, const char*>> fields;  // expected; "(none)" = absent
+  std::vector<std::pair<const char*, std::string>> fields;  // expected; "(none)" = absent
 };
 
 TEST(AdifOfContact, MapsEachFieldAsOtherLoggersReadIt) {
@@ -55,21 +55,39 @@ TEST(AdifOfContact, MapsEachFieldAsOtherLoggersReadIt) {
       {"JST in the last century",
        [](TestContact& c) { c.utc = false; c.year = 1999; c.hour = 9; c.minute = 30; },
        {{"QSO_DATE", "19990507"}, {"TIME_ON", "0030"}}},
-      {"portable as a suffix", [](TestContact& c) { c.portable = "/MM"; },
-       {{"CALL", "QA1ABC/MM"}, {"APP_OSPREY_PORTABLE", "(none)"}}},
-      {"portable without its slash is kept as it was", [](TestContact& c) { c.portable = "P"; },
-       {{"CALL", "QA1ABC/P"}, {"APP_OSPREY_PORTABLE", "P"}}},
+      {"the portable after one slash", [](TestContact& c) { c.portable = "QRP"; },
+       {{"CALL", "QA1ABC/QRP"}, {"APP_OSPREY_PORTABLE", "(none)"}}},
+      {"an older log's slash is not doubled", [](TestContact& c) { c.portable = "/MM"; },
+       {{"CALL", "QA1ABC/MM"}}},
       {"a band name outside the ADIF edges", [](TestContact& c) { c.frequency = "1200   "; },
        {{"BAND", "23cm"}, {"FREQ", "(none)"}, {"APP_OSPREY_FREQ", "1200"}}},
+      {"a band name inside them is still no frequency", [](TestContact& c) { c.frequency = "14     "; },
+       {{"BAND", "20m"}, {"FREQ", "(none)"}, {"APP_OSPREY_FREQ", "14"}}},
+      {"60m is outside the log's bands but ADIF's", [](TestContact& c) { c.frequency = "5.3665 "; },
+       {{"BAND", "60m"}, {"FREQ", "5.3665"}, {"APP_OSPREY_FREQ", "(none)"}}},
+      {"630m below 1 MHz", [](TestContact& c) { c.frequency = "0.475  "; },
+       {{"BAND", "630m"}, {"FREQ", "0.475"}}},
+      {"4m", [](TestContact& c) { c.frequency = "70.2   "; }, {{"BAND", "4m"}}},
+      {"3cm", [](TestContact& c) { c.frequency = "10368.1"; }, {{"BAND", "3cm"}}},
       {"5760 MHz is 6cm", [](TestContact& c) { c.frequency = "5760.1 "; },
        {{"BAND", "6cm"}, {"FREQ", "5760.1"}}},
-      {"1.9 MHz is 160m", [](TestContact& c) { c.frequency = "1.9    "; },
-       {{"BAND", "160m"}, {"FREQ", "1.9"}}},
+      {"1.9 names 160m", [](TestContact& c) { c.frequency = "1.9    "; },
+       {{"BAND", "160m"}, {"FREQ", "(none)"}, {"APP_OSPREY_FREQ", "1.9"}}},
+      {"1.91 MHz is in 160m", [](TestContact& c) { c.frequency = "1.91   "; },
+       {{"BAND", "160m"}, {"FREQ", "1.91"}}},
       {"a frequency outside every band has no BAND", [](TestContact& c) { c.frequency = "13.5   "; },
        {{"BAND", "(none)"}, {"FREQ", "13.5"}}},
       {"a submode", [](TestContact& c) { c.mode = "USB"; },
        {{"MODE", "SSB"}, {"SUBMODE", "USB"}}},
       {"RTY is RTTY", [](TestContact& c) { c.mode = "RTY"; }, {{"MODE", "RTTY"}}},
+      {"P63 is PSK63", [](TestContact& c) { c.mode = "P63"; },
+       {{"MODE", "PSK"}, {"SUBMODE", "PSK63"}}},
+      {"JS8 is an MFSK submode", [](TestContact& c) { c.mode = "JS8"; },
+       {{"MODE", "MFSK"}, {"SUBMODE", "JS8"}}},
+      {"DMR is a DIGITALVOICE submode", [](TestContact& c) { c.mode = "DMR"; },
+       {{"MODE", "DIGITALVOICE"}, {"SUBMODE", "DMR"}}},
+      {"a mode outside the table as it is", [](TestContact& c) { c.mode = "JT4"; },
+       {{"MODE", "JT4"}, {"SUBMODE", "(none)"}}},
       {"phone reports; 50 shows as 5 and a blank but is 50",
        [](TestContact& c) { c.his_rs = 50; c.his_t = ' '; c.my_rs = 5; c.my_t = ' '; },
        {{"RST_SENT", "50"}, {"RST_RCVD", "5"}}},
@@ -77,13 +95,22 @@ TEST(AdifOfContact, MapsEachFieldAsOtherLoggersReadIt) {
        {{"RST_SENT", "(none)"}}},
       {"QSL marks", [](TestContact& c) { c.qsl = "JYN"; },
        {{"QSL_SENT_VIA", "B"}, {"QSL_SENT", "Y"}, {"QSL_RCVD", "N"}, {"APP_OSPREY_QSL", "JYN"}}},
+      {"marks ADIF has no value for say the card went and came", [](TestContact& c) { c.qsl = "D**"; },
+       {{"QSL_SENT_VIA", "D"}, {"QSL_SENT", "Y"}, {"QSL_RCVD", "Y"}, {"APP_OSPREY_QSL", "D**"}}},
       {"a ward code is CNTY", [](TestContact& c) { c.code = "100101"; },
        {{"CNTY", "100101"}, {"APP_OSPREY_CODE", "100101"}}},
       {"a code of kind 0 is not", [](TestContact& c) { c.code = "QA"; },
        {{"CNTY", "(none)"}, {"APP_OSPREY_CODE", "QA"}}},
-      {"remarks: one line for COMMENT, one a line for NOTES",
+      {"two remarks are two NOTES lines, written once",
        [](TestContact& c) { c.remarks = {"", "QSL via QB2ABC", "TNX"}; },
-       {{"COMMENT", "QSL via QB2ABC / TNX"}, {"NOTES", "\r\nQSL via QB2ABC\r\nTNX"}}},
+       {{"COMMENT", "(none)"}, {"NOTES", "QSL via QB2ABC\r\nTNX"}}},
+      {"one remark is a COMMENT", [](TestContact& c) { c.remarks = {"", "QSL via QB2ABC", ""}; },
+       {{"COMMENT", "QSL via QB2ABC"}, {"NOTES", "(none)"}}},
+      {"a COMMENT flowed over remarks 2 and 3 is joined without a separator",
+       [](TestContact& c) { c.remarks = {"", std::string(54, 'x'), "yz"}; },
+       {{"COMMENT", std::string(54, 'x') + "yz"}, {"NOTES", "(none)"}}},
+      {"a remark 1 needs three lines", [](TestContact& c) { c.remarks = {"Chiyoda", "", "TNX"}; },
+       {{"COMMENT", "(none)"}, {"NOTES", "Chiyoda\r\n\r\nTNX"}}},
   };
   AdifText text;
   for (const ExportCase& k : cases) {
@@ -102,7 +129,7 @@ TEST(AdifOfContact, JapaneseTextIsUtf8) {
   AdifText text;
   const AdifRecord r = adif_of_contact(osp::test::expected_view(c), text);
   EXPECT_EQ(field(r, "NAME"), "山田 太郎");
-  EXPECT_EQ(field(r, "NOTES"), "東京都千代田区");
+  EXPECT_EQ(field(r, "NOTES"), "東京都千代田区\r\n\r\n");
 }
 
 // Records built from "NAME=value" pairs.
@@ -134,6 +161,8 @@ TEST(ContactOfAdif, RefusesWhatTheLogCannotHold) {
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "12:00"}}, "TIME_ON"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"FREQ", "7,050"}}, "FREQ"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"FREQ", "123456789"}}, "FREQ"},
+      {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"FREQ", "7074000"}}, "FREQ"},
+      {{{"CALL", "QA1ABC/ABCD"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}}, "CALL"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"BAND", "60m"}}, "BAND"},
       {{{"CALL", "QA1ABC"}, {"QSO_DATE", "20030507"}, {"TIME_ON", "1200"}, {"MODE", "OLIVIA"}}, "MODE"},
   };
@@ -181,7 +210,7 @@ TEST(ContactOfAdif, ReadsOtherLoggersRecords) {
     if (f.name == "call") f.name = "CALL";
   ASSERT_TRUE(contact_of_adif(named, text, &v, &why, &notes)) << why.field << ": " << why.reason;
   EXPECT_STREQ(v.callsign, "QA1ABC ");
-  EXPECT_STREQ(v.portable, "/1 ");
+  EXPECT_STREQ(v.portable, "1  ");
   EXPECT_STREQ(v.date, "52/01/01");
   EXPECT_STREQ(v.time, "00:05U");
   EXPECT_STREQ(v.frequency, "14.0740");  // zeros dropped only while too long
@@ -194,8 +223,11 @@ TEST(ContactOfAdif, ReadsOtherLoggersRecords) {
   EXPECT_EQ(std::string(v.remark1), std::string(28, ' '));
   EXPECT_EQ(std::string(v.remark2), std::string(54, 'x'));
   EXPECT_EQ(std::string(v.remark3), std::string(54, 'x'));
-  EXPECT_EQ(notes.reports_dropped, 1u);
-  EXPECT_EQ(notes.texts_cut, 2u);  // grid and comment
+  EXPECT_EQ(notes.reports_dropped.count, 1u);
+  EXPECT_EQ(notes.seconds_cut.count, 1u);
+  EXPECT_EQ(notes.grids_cut.count, 1u);
+  EXPECT_EQ(notes.remarks_cut.count, 1u);
+  EXPECT_EQ(notes.frequencies_rounded.count, 0u);
 }
 
 }  // namespace

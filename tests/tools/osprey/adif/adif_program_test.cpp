@@ -200,6 +200,58 @@ TEST_F(AdifProgram, ImportReportsRefusedDuplicateAndUnknown) {
   EXPECT_NE(r.err.find("damaged in record 4"), std::string::npos) << r.err;
 }
 
+// What the log cannot hold as given is said per kind with the first records
+// named; a last record without <EOR> is refused with the rest imported (exit
+// 5); Japanese stations go into JST unless --keep-utc; Shift-JIS text is
+// read as such; a message shows a control character, never prints it.
+TEST_F(AdifProgram, ImportSaysWhatItCouldNotKeep) {
+  const std::string ja = "<QSO_DATE:8>20231231<TIME_ON:4>2030<FREQ:5>7.050<MODE:2>CW";
+  const struct {
+    std::string file;
+    std::vector<std::string> options;
+    int exit_status;
+    std::vector<std::string> said;
+    const char* time;  // of the first contact, or nullptr
+  } cases[] = {
+      {"<CALL:6>QA1ABC<QSO_DATE:8>20030507<TIME_ON:6>120530<FREQ:10>14.0745678<RST_SENT:3>-10<EOR>\n"
+       "<CALL:6>QA1ABD<QSO_DATE:8>20030507<TIME_ON:4>1200<MODE:5>PSK31<EOR>\n"
+       "<CALL:6>QA1ABE<QSO_DATE:8>20030507<TIME_ON:4>1201<FREQ:1>7",
+       {}, 5,
+       {"refused record 3: EOR: the file ends before the record's <EOR>",
+        "times with seconds were kept to the minute: 1 record (1)",
+        "frequencies over the log's 7 characters were rounded: 1 record (1)",
+        "reports not in RS or RST form (a signed report: \"-10\") were left out: 1 record (1)",
+        "modes are stored under a name that exports as another MODE/SUBMODE: 1 record (2)",
+        "read 3 records: imported 2, refused 1"},
+       "12:05U"},
+      {"<CALL:6>JA1ABC" + ja + "<EOR>", {}, 0,
+       {"contacts with Japanese stations were stored in JST (--keep-utc keeps UTC): 1 record (1)"}, "05:30J"},
+      {"<CALL:6>JA1ABC" + ja + "<EOR>", {"--keep-utc"}, 0, {"imported 1"}, "20:30U"},
+      {"<CALL:6>QA1ABC" + ja + "<NAME:4>\x8E\x52\x93\x63<EOR>", {}, 0,
+       {"the file's text was read as Shift-JIS"}, "20:30U"},
+      {"<CALL:7>QA1\nABC" + ja + "<EOR>", {"--encoding", "latin1"}, 5,
+       {"refused record 1: CALL: \"QA1\\nABC\" does not fit"}, nullptr},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string adi = dir_.file("in" + std::to_string(++n) + ".adi");
+    const std::string copy = dir_.file("said" + std::to_string(n));
+    osp::test::write_generated_log(copy, 0, kSeed);
+    std::ofstream(adi, std::ios::binary) << c.file;
+    std::vector<std::string> args = {"import", copy, adi};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const auto r = osprey(args);
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(r.exit_status, c.exit_status) << r.out << r.err;
+    for (const std::string& s : c.said) EXPECT_NE(r.out.find(s), std::string::npos) << s << "\n" << r.out;
+    if (c.time == nullptr) continue;
+    LogHandle log{};
+    ASSERT_EQ(OspreyOpen(nullptr, &log, copy.c_str(), 0, 2), 0);
+    ASSERT_EQ(OSP_read(&log, 1, 3), 0);
+    EXPECT_STREQ(log.view.time, c.time);
+    OspreyClose(&log, 2);
+  }
+}
 
 // The import copies the log's files before it writes (the copies hold the
 // log as it was), takes .ADI in capitals for ADIF, and refused records give
@@ -255,7 +307,7 @@ TEST_F(AdifProgram, ExportWritesTheLiveContactsOfTheRange) {
   // The fixed-column export of 11 to 13 leaves the deleted contact out.
   const auto fixed = osprey({"export", base_, "--format", "fixed", "--from", "11", "--to", "13"});
   EXPECT_EQ(std::count(fixed.out.begin(), fixed.out.end(), '\n'), 2) << fixed.out;
-  const auto plain = osprey({"import", base_, dir_.file("lines.txt"), "--allow-duplicates"});
+  const auto plain = osprey({"import", base_, dir_.file("lines.txt"), "--keep-utc"});
   EXPECT_EQ(plain.exit_status, 2) << plain.err;
   // A log that does not open leaves the output file as it was.
   const std::string kept = dir_.file("kept.adi");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "adif/adif_text.h"
 #include "adif/adif_writer.h"
 
 #include <string>
@@ -13,17 +14,20 @@
 namespace osprey_tool {
 namespace {
 
-// Reads every record; returns "NAME=value;" per field and "|" per record,
-// then "ERROR n: text" or "END".
-std::string read_all(const std::string& text) {
-  AdifReader reader(text);
+// Reads every record; returns "NAME=value;" per field (after "WARNING text;"
+// when the record has one) and "|" per record, then "ERROR n: text" (after
+// "UNTERMINATED " when only the last <EOR> is missing) or "END".
+std::string read_all(const std::string& text, AdifEncoding encoding = AdifEncoding::kDetect) {
+  AdifReader reader(text, encoding);
   AdifRecord r;
   std::string out;
   for (int guard = 0; guard < 100; ++guard) {
     const AdifRead step = reader.next(&r);
     if (step == AdifRead::kEnd) return out + "END";
     if (step == AdifRead::kError)
-      return out + "ERROR " + std::to_string(reader.record_number()) + ": " + reader.error();
+      return out + (reader.unterminated() ? "UNTERMINATED " : "") + "ERROR " +
+             std::to_string(reader.record_number()) + ": " + reader.error();
+    if (!reader.warning().empty()) out += "WARNING " + reader.warning() + ";";
     for (const AdifField& f : r.fields) out += f.name + "=" + f.value + ";";
     out += "|";
   }
@@ -42,7 +46,11 @@ TEST(AdifReader, ReadsRecordsAndReportsDamage) {
        "CALL=A<B;MODE=CW;|END"},
       {"header <CALL:2>ab no end of header", "ERROR 0: the header has no <EOH>"},
       {"<CALL:16>AB<EOR>", "ERROR 1: field CALL (16 bytes) runs past the end"},
-      {"<CALL:2>AB<EOR><CALL:2>CD", "CALL=AB;|ERROR 2: record 2 has no <EOR>"},
+      {"<CALL:2>AB<EOR><CALL:2>CD", "CALL=AB;|UNTERMINATED ERROR 2: record 2 has no <EOR>"},
+      {"\xEF\xBB\xBF<CALL:2>AB<EOR>", "CALL=AB;|END"},
+      {"\xEF\xBB\xBFmade here <EOH><CALL:2>AB<EOR>", "CALL=AB;|END"},
+      {"<CALL:2>AB<NAME:20>Taro<EOR><CALL:2>CD<EOR><CALL:2>EF<eor>",
+       "WARNING record 1: field NAME (20 bytes) runs past an <EOR>"},
       {"<CALL:x>AB<EOR>", "ERROR 1: a malformed tag"},
       {"<CALL:9999999999>AB<EOR>", "ERROR 1: a malformed tag"},
       {"<CALL:2>AB<EOR><CALL:2", "CALL=AB;|ERROR 2: a tag has no closing"},
@@ -113,6 +121,33 @@ TEST(AdifWriter, AdxOfAnyRemarkBytesReadsBack) {
   }
   AdifRecord r;
   EXPECT_EQ(reader.next(&r), AdifRead::kEnd);
+}
+
+// Values come out as UTF-8 whatever the file's text: given, declared by
+// ADX, or detected (UTF-8, else Shift-JIS, else Latin-1).
+TEST(AdifReader, ReadsTheFilesEncoding) {
+  if (!AdifText().available()) GTEST_SKIP() << "no code page 932 converter";
+  const std::string yamada = "\xE5\xB1\xB1\xE7\x94\xB0";  // 山田
+  const struct {
+    std::string text;
+    AdifEncoding given;
+    std::string want;
+  } cases[] = {
+      {"<NAME:4>\x8E\x52\x93\x63<EOR>", AdifEncoding::kDetect, "NAME=" + yamada + ";|END"},
+      {"<NAME:6>" + yamada + "<EOR>", AdifEncoding::kDetect, "NAME=" + yamada + ";|END"},
+      {"<NAME:4>J\xF6rg<EOR>", AdifEncoding::kDetect, "NAME=J\xC3\xB6rg;|END"},
+      {"<NAME:1>\xC4<EOR>", AdifEncoding::kDetect, "NAME=\xEF\xBE\x84;|END"},  // half-width
+      {"<NAME:1>\xC4<EOR>", AdifEncoding::kLatin1, "NAME=\xC3\x84;|END"},
+      {"<?xml version='1.0' encoding='ISO-8859-1'?><ADX><RECORDS><RECORD><NAME>\xC4</NAME>"
+       "</RECORD></RECORDS></ADX>",
+       AdifEncoding::kDetect, "NAME=\xC3\x84;|END"},
+      {"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><ADX><RECORDS><RECORD><NAME>"
+       "\x8E\x52\x93\x63</NAME></RECORD></RECORDS></ADX>",
+       AdifEncoding::kDetect, "NAME=" + yamada + ";|END"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-16\"?><ADX></ADX>", AdifEncoding::kDetect,
+       "ERROR 0: the file's text is in UTF-16"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(read_all(c.text, c.given).substr(0, c.want.size()), c.want) << c.text;
 }
 
 TEST(AdifReader, TellsTheFormatsApart) {
