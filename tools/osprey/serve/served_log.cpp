@@ -70,6 +70,13 @@ std::string field(const char (&f)[N]) {
   return t;
 }
 
+// The contact count, copied out of the packed handle: a reference (a JSON
+// initializer's, std::max's) must never bind to the packed member itself.
+int32_t contact_count(const LogHandle& log) {
+  const int32_t count = log.dbs.handle.record_count;
+  return count;
+}
+
 json row_of(int32_t recno, bool deleted, const ContactView& v, const uint8_t* dbs_image) {
   const ContactTime t = contact_time(dbs_image);
   char date[16], time[8];
@@ -273,7 +280,7 @@ ServeReply ServedLog::info() {
   json indexes = json::array();
   for (int slot = 0; slot < 5; ++slot) indexes.push_back(open_->index_note(slot));
   return reply(json{{"log", base_.substr(base_.find_last_of('/') + 1)},
-                    {"contacts", log.dbs.handle.record_count},
+                    {"contacts", contact_count(log)},
                     {"freq", last_freq_},
                     {"mode", last_mode_},
                     {"rig", rig_ != nullptr},
@@ -284,7 +291,7 @@ const std::vector<std::pair<int64_t, int32_t>>* ServedLog::by_date(std::string* 
   if (by_date_ != nullptr) return by_date_.get();
   auto order = std::make_unique<std::vector<std::pair<int64_t, int32_t>>>();
   LogHandle& log = *open_->get();
-  order->reserve(static_cast<size_t>(std::max(0, log.dbs.handle.record_count)));
+  order->reserve(static_cast<size_t>(std::max(0, contact_count(log))));
   log.dbs.handle.current_recno = 0;
   int32_t r = log.dbs.handle.record_count == 0 ? OSP_RECNO_ABOVE_COUNT : DBS_Xread(&log);
   for (; r == 0; r = DBS_Xread(&log))
@@ -505,7 +512,7 @@ ServeReply ServedLog::save(const ServeRequest& r, int32_t recno) {
       return failure(500, error.empty() ? "the log could not be flushed" : error);
     last_freq_ = field(v.frequency);
     last_mode_ = field(v.mode);
-    return reply(json{{"recno", log.dbs.handle.record_count}, {"duplicates", same}});
+    return reply(json{{"recno", contact_count(log)}, {"duplicates", same}});
   }
   int32_t s = OSP_read(&log, recno, OSP_READ_FULL);
   if (s == OSP_RECNO_ABOVE_COUNT || s == OSP_RECNO_BELOW_ONE) return failure(404, "no such contact");
@@ -744,7 +751,7 @@ ServeReply ServedLog::import(const ServeRequest& r) {
   // builds them.
   if (result.imported != 0 && !reopen()) return failure(500, error_);
   if (!open_->flush("serve: " + base_)) return failure(500, "the log could not be flushed");
-  out["contacts"] = open_->get()->dbs.handle.record_count;
+  out["contacts"] = contact_count(*open_->get());
   return reply(out, result.status != 0 || !result.error.empty() ? 422 : 200);
 }
 
