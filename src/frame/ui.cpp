@@ -1,5 +1,8 @@
 #include "frame/ui.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/env.h"
 
 namespace osp {
@@ -20,6 +23,18 @@ void text_out(void* device_context, int32_t x, int32_t y, const char* text, int3
     return;
   }
   platform::env()->text_out(device_context, x, y, text, length);
+}
+
+void draw_file_progress(void* device_context, int32_t notice_x, const char* notice,
+                        int32_t notice_length, const char* path) {
+  if (device_context == nullptr) return;
+  char blanks[201];
+  std::snprintf(blanks, sizeof blanks, "%200s", "");
+  text_out(device_context, 0, 136, blanks, 200);
+  text_out(device_context, 0, 160, blanks, 200);
+  text_out(device_context, notice_x, 136, notice, notice_length);
+  const auto length = static_cast<int32_t>(std::strlen(path));
+  text_out(device_context, (360 - 9 * length) / 2, 160, path, length);
 }
 
 void beep(uint32_t type) {

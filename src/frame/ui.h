@@ -16,6 +16,13 @@ int32_t message_box(int32_t use_active, const char* text, const char* caption, u
 // Draws progress text into the caller's device context.
 void text_out(void* device_context, int32_t x, int32_t y, const char* text, int32_t length);
 
+// Draws the progress of a long step on a file: the two lines (y 136 and 160,
+// 200 places each) cleared, the notice (notice_length bytes) at notice_x on
+// the upper one and the file's path centred on the lower (9 units a
+// character in a width of 360). Nothing without a device context.
+void draw_file_progress(void* device_context, int32_t notice_x, const char* notice,
+                        int32_t notice_length, const char* path);
+
 // Sounds the platform's beep of the given type.
 void beep(uint32_t type);
 

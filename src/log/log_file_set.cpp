@@ -102,19 +102,6 @@ uint32_t profile_time(const char* profile, const char* key) {
   return static_cast<uint32_t>(platform::env()->profile_int(kProfileSection, key, 0, profile));
 }
 
-// Draws the progress text of an index build: two blank lines, the notice and
-// the index path centred under it.
-void draw_build_progress(void* device_context, const char* index_path) {
-  if (device_context == nullptr) return;
-  char blanks[201];
-  std::snprintf(blanks, sizeof blanks, "%200s", "");
-  text_out(device_context, 0, 136, blanks, 200);
-  text_out(device_context, 0, 160, blanks, 200);
-  text_out(device_context, 72, 136, kBuildingIndex, 24);
-  const auto length = static_cast<int32_t>(std::strlen(index_path));
-  text_out(device_context, (360 - 9 * length) / 2, 160, index_path, length);
-}
-
 // Reports an overlong path of the set as a file that cannot be opened.
 void report_overlong(const char* base, const LogHandle* log, LogFile file) {
   if (base != nullptr) {
@@ -336,7 +323,7 @@ int32_t open_indexes(void* device_context, LogHandle* log, bool check_times,
       // build replaces the file even should it not go away here.
       remove_index(slot);
     }
-    draw_build_progress(device_context, slot->path);
+    draw_file_progress(device_context, 72, kBuildingIndex, 24, slot->path);
     const int32_t built = build_slot(log, i);
     if (built != status::kOk) return fail_index_step(log, i, built);
   }

@@ -2,7 +2,6 @@
 // and the columns of its records.
 #include "text/user_text_file.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -28,17 +27,6 @@ constexpr char kReadingText[] =
     "\x92\x86\x81\x45\x81\x45\x81\x45";
 constexpr int32_t kHeaderBytes = 24;
 constexpr int32_t kLeadLetter = 23;  // the header byte that carries the lead count (type 0)
-
-void draw_progress(void* device_context, const char* path) {
-  if (device_context == nullptr) return;
-  char blanks[201];
-  std::snprintf(blanks, sizeof blanks, "%200s", "");
-  text_out(device_context, 0, 136, blanks, 200);
-  text_out(device_context, 0, 160, blanks, 200);
-  text_out(device_context, 45, 136, kReadingText, 30);
-  const auto length = static_cast<int32_t>(std::strlen(path));
-  text_out(device_context, (360 - 9 * length) / 2, 160, path, length);
-}
 
 // The index file's path: the text file's path cut at its last '.' (if
 // any), with the layout's extension.
@@ -117,7 +105,7 @@ int32_t user_open(void* device_context, int32_t type, UserTextFile* file, const 
   }
   file->file_name[sizeof file->file_name - 1] = '\0';
   mark_closed(file);
-  draw_progress(device_context, file->file_name);
+  draw_file_progress(device_context, 45, kReadingText, 30, file->file_name);
 
   file->marker = 0;
   IndexWork w;

@@ -1,5 +1,6 @@
 #include "adif/adif_export.h"
 
+#include <ctime>
 #include <memory>
 
 #include "adif/adif_contact.h"
@@ -79,6 +80,15 @@ AdifExportResult export_adif(LogHandle* log, const AdifExportOptions& options,
   result.notes = writer.notes();
   if (!writer.write(created, description, out)) result.error = "the ADIF file could not be written";
   return result;
+}
+
+std::string adif_created_now() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d %H%M%S", &utc);
+  return text;
 }
 
 }  // namespace osprey_tool

@@ -36,6 +36,9 @@ AdifExportResult export_adif(LogHandle* log, const AdifExportOptions& options,
                              const std::string& created, const std::string& description,
                              std::FILE* out);
 
+// The present moment as export_adif's created text: "YYYYMMDD HHMMSS" in UTC.
+std::string adif_created_now();
+
 // The live/deleted marks of records first..last of an open contact file,
 // read in one sequential pass beside the library's handle: marks[i] is true
 // when record first + i is deleted. False when the file cannot be read.

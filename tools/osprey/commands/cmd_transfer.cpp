@@ -25,15 +25,6 @@ constexpr int32_t kQuickOpen = OSP_OPEN_QUICK;   // the contact and remarks file
 constexpr int32_t kOpenChecked = OSP_OPEN_CHECK_TIMES;  // compare file times: rebuild stale indexes
 constexpr size_t kShownPerKind = 50;
 
-std::string utc_timestamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d %H%M%S", &utc);
-  return text;
-}
-
 bool ends_with_nocase(const std::string& s, const char* suffix) {
   const size_t n = std::char_traits<char>::length(suffix);
   return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, suffix) == 0;
@@ -114,7 +105,7 @@ void run_adif_export(const std::string& base, bool adx, int32_t from, int32_t to
     options.to = to;
     const int32_t count = open.get()->dbs.handle.record_count;
     const int32_t last = to <= 0 || to > count ? count : to;
-    r = export_adif(open.get(), options, utc_timestamp(),
+    r = export_adif(open.get(), options, adif_created_now(),
                     "Contacts " + std::to_string(from) + " to " + std::to_string(last) +
                         " of the log " + base + ", written by osprey (times in UTC)",
                     out);

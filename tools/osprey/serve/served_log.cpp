@@ -134,15 +134,6 @@ bool key_of(const std::string& utf8, size_t width, std::string* key, std::string
   return true;
 }
 
-std::string now_stamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y%m%d %H%M%S", &utc);
-  return text;
-}
-
 // A file made in the temporary folder that goes away with it.
 class TempFile {
  public:
@@ -766,7 +757,7 @@ ServeReply ServedLog::export_file(const ServeRequest& r) {
     AdifExportOptions options;
     options.format = format == "adx" ? AdifFormat::kAdx : AdifFormat::kAdi;
     const AdifExportResult result =
-        export_adif(&log, options, now_stamp(), "The log " + name + ", written by osprey serve", out.get());
+        export_adif(&log, options, adif_created_now(), "The log " + name + ", written by osprey serve", out.get());
     if (result.status != 0) return library_failure(result.status, result.error);
     if (!result.error.empty()) return failure(500, result.error);
     file.type = format == "adx" ? "application/xml" : "text/plain; charset=us-ascii";
